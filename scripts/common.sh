@@ -1,0 +1,34 @@
+# Shared by scripts/run and scripts/test: install what is missing, configure and build.
+set -euo pipefail
+
+QELTO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+QELTO_BUILD="${QELTO_BUILD:-$QELTO_ROOT/build}"
+
+# Debian 12 packages needed to build, test and run Qelto.
+QELTO_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6-dev qt6-charts-dev
+  qt6-webengine-dev libgl1-mesa-dev libqt6opengl6-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  python3 python3-pyftpdlib heimdal-clients curl
+  xvfb xauth fonts-dejavu-core
+)
+
+qelto_install_missing() {
+  local missing=()
+  for p in "${QELTO_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+qelto_build() {
+  local type="${QELTO_BUILD_TYPE:-RelWithDebInfo}"
+  cmake -S "$QELTO_ROOT" -B "$QELTO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE="$type"
+  cmake --build "$QELTO_BUILD" -j "$(nproc)"
+}
