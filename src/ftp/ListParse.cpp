@@ -87,8 +87,10 @@ QString decodeBytes(QByteArrayView bytes, QByteArrayView charset) {
     if (charset.isEmpty() || equalsNoCase(charset, QLatin1StringView("utf-8")) ||
         equalsNoCase(charset, QLatin1StringView("utf8"))) {
         if (isAscii(bytes)) return QString::fromLatin1(bytes);
-        if (bytes.isValidUtf8()) return QString::fromUtf8(bytes);
-        return QString::fromLatin1(bytes);
+        if (!bytes.isValidUtf8()) return QString::fromLatin1(bytes);
+        // A leading byte order mark is part of the name, not a marker to drop.
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return utf8.decode(bytes);
     }
     QStringDecoder decoder(charset.toByteArray().constData(), QStringConverter::Flag::ConvertInitialBom);
     if (!decoder.isValid()) return QString::fromLatin1(bytes);
