@@ -1,0 +1,240 @@
+#pragma once
+
+#include "app/Errors.h"
+#include "ftp/FtpReply.h"
+#include "ftp/FtpReplyReader.h"
+#include "ftp/FtpSettings.h"
+#include "ftp/FtpTypes.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QTcpSocket>
+#include <functional>
+#include <optional>
+
+class TIdLogEvent;
+
+// Lines of the last listing, as the data transfer delivered them.
+struct FtpListResult {
+    QStringList lines;
+    bool mlsd = false;    // came from MLSD
+    bool details = false; // a detailed listing was asked for
+};
+
+// The FTP client: settings, the control connection, login and the single-line commands. Calls block;
+// while they wait, pending events run through the TIdAntiFreeze when one exists, so a handler may call
+// Abort or Disconnect on this object in the middle of a call. Failures throw QeltoError or
+// FtpReplyError.
+class TIdFTP {
+public:
+    TIdFTP();
+    virtual ~TIdFTP();
+    TIdFTP(const TIdFTP&) = delete;
+    TIdFTP& operator=(const TIdFTP&) = delete;
+
+    // Settings.
+    QString host() const { return m_host; }
+    void setHost(const QString& value) { m_host = value; }
+    quint16 port() const { return m_port; }
+    void setPort(quint16 value) { m_port = value; }
+    QString username() const { return m_username; }
+    void setUsername(const QString& value) { m_username = value; }
+    QString password() const { return m_password; }
+    void setPassword(const QString& value) { m_password = value; }
+    QString account() const { return m_account; }
+    void setAccount(const QString& value) { m_account = value; }
+    bool passive() const { return m_passive; }
+    void setPassive(bool value); // false is refused while NAT fast-tracking
+    bool passiveUseControlHost() const { return m_passiveUseControlHost; }
+    void setPassiveUseControlHost(bool value) { m_passiveUseControlHost = value; }
+    TIdFTPTransferType transferType() const { return m_transferType; }
+    void setTransferType(TIdFTPTransferType value); // sends TYPE when connected
+    bool autoLogin() const { return m_autoLogin; }
+    void setAutoLogin(bool value) { m_autoLogin = value; }
+    bool autoIssueFEAT() const { return m_autoIssueFEAT; }
+    void setAutoIssueFEAT(bool value) { m_autoIssueFEAT = value; }
+    bool useHOST() const { return m_useHOST; }
+    void setUseHOST(bool value) { m_useHOST = value; }
+    bool useMLIS() const { return m_useMLIS; }
+    void setUseMLIS(bool value) { m_useMLIS = value; }
+    int readTimeout() const { return m_readTimeout; }
+    void setReadTimeout(int ms) { m_readTimeout = ms; }
+    int listenTimeout() const { return m_listenTimeout; }
+    void setListenTimeout(int ms) { m_listenTimeout = ms; }
+    int transferTimeout() const { return m_transferTimeout; }
+    void setTransferTimeout(int ms) { m_transferTimeout = ms; }
+    quint16 dataPort() const { return m_dataPort; }
+    void setDataPort(quint16 value) { m_dataPort = value; }
+    quint16 dataPortMin() const { return m_dataPortMin; }
+    void setDataPortMin(quint16 value) { m_dataPortMin = value; }
+    quint16 dataPortMax() const { return m_dataPortMax; }
+    void setDataPortMax(quint16 value) { m_dataPortMax = value; }
+    bool useExtensionDataPort() const { return m_useExtensionDataPort; }
+    void setUseExtensionDataPort(bool value) { m_useExtensionDataPort = value; }
+    bool tryNATFastTrack() const { return m_tryNATFastTrack; }
+    void setTryNATFastTrack(bool value); // true also forces passive mode
+    TIdIPVersion ipVersion() const { return m_ipVersion; }
+    void setIPVersion(TIdIPVersion value) { m_ipVersion = value; }
+    TIdFtpProxySettings& proxySettings() { return m_proxySettings; }
+    const TIdFtpProxySettings& proxySettings() const { return m_proxySettings; }
+    TIdFTPClientIdentifier& clientInfo() { return m_clientInfo; }
+    const TIdFTPClientIdentifier& clientInfo() const { return m_clientInfo; }
+
+    // Longest wait for the TCP connect when an anti-freeze is in use (the user-interface case).
+    int connectTimeLimit() const { return m_connectTimeLimit; }
+    void setConnectTimeLimit(int ms) { m_connectTimeLimit = ms; }
+
+    void setIntercept(TIdLogEvent* intercept) { m_intercept = intercept; }
+    TIdLogEvent* intercept() const { return m_intercept; }
+
+    // Events.
+    std::function<void(TIdStatus status, const QString& text)> OnStatus;
+    std::function<void()> OnConnected;
+    std::function<void()> OnDisconnected;
+    std::function<void(TWorkMode mode, qint64 expected)> OnWorkBegin;
+    std::function<void(TWorkMode mode, qint64 count)> OnWork;
+    std::function<void(TWorkMode mode)> OnWorkEnd;
+
+    // State.
+    bool Connected() const;
+    const FtpReply& LastCmdResult() const { return m_lastCmdResult; }
+    const FtpReply& Greeting() const { return m_greeting; }
+    const FtpReply& LoginMsg() const { return m_loginMsg; }
+    QString SystemDesc() const { return m_systemDesc; }
+    QStringList Capabilities() const { return m_capabilities; }
+    bool IsExtSupported(const QString& name) const;
+    bool CanUseMLS() const { return m_canUseMLS; }
+    bool usingUtf8() const { return m_utf8; }
+    bool usingExtensionDataPort() const { return m_usingExtDataPort; }
+    std::optional<int> serverUtcOffsetMinutes() const { return m_serverUtcOffset; }
+    const FtpListResult& ListResult() const { return m_listResult; }
+
+    // Operations.
+    void Connect();
+    void Login();
+    void Disconnect();
+    void Abort();
+    // Closes the socket without a word to the server and without events; closing twice does nothing.
+    void closeSocket();
+    void ChangeDir(const QString& dir);
+    void ChangeDirUp();
+    QString RetrieveCurrentDir();
+    void MakeDir(const QString& dir);
+    void RemoveDir(const QString& dir);
+    void Delete(const QString& file);
+    void Rename(const QString& from, const QString& to);
+    void Site(const QString& command);
+    void Noop();
+    int Quote(const QString& command);
+    int SendCmd(const QString& line, int code = -1);           // -1 accepts any reply
+    int SendCmd(const QString& line, const QList<int>& codes); // empty accepts any reply
+    QString SendCmd(const QString& line, const QString& code); // empty accepts any reply
+    qint64 Size(const QString& file);
+    void Status(QStringList& lines);
+
+protected:
+    enum class SocketWait { Connected, ReadyRead, BytesWritten };
+    enum class WaitResult { Ready, TimedOut, Failed };
+
+    // Control connection primitives, also for the data transfers.
+    void writeCommand(const QString& line);
+    FtpReply readReply();
+    int sendCmd(const QString& line, const QList<int>& accepted); // empty accepts any reply
+    QHostAddress controlPeerAddress() const { return m_socket.peerAddress(); }
+    QHostAddress controlLocalAddress() const { return m_socket.localAddress(); }
+
+    // Waits for `socket` in slices; timeoutMs 0 means no limit. With an anti-freeze, dispatches events
+    // every 125 ms while connecting, else after every idle period without data. Throws "Not Connected"
+    // when the control connection was closed meanwhile and, when `abortable`, "Operation aborted." when
+    // Abort was called meanwhile.
+    WaitResult waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs, bool abortable = true);
+    // Dispatches events after a block of a data transfer; throws like waitForSocket.
+    void afterDataBlock();
+
+    // Progress events; begin and end nest, only the outermost pair is reported.
+    void doWorkBegin(TWorkMode mode, qint64 expected);
+    void doWork(TWorkMode mode, qint64 count);
+    void doWorkEnd(TWorkMode mode);
+
+    void doStatus(TIdStatus status, const QString& text);
+    void sendTransferType(TIdFTPTransferType type);
+    // The connection's error for an operation that found the control socket gone.
+    QeltoError connectionError() const;
+
+    // Transfer state: the open data connection (Abort closes it), whether a transfer runs, and the abort
+    // flag of the running transfer.
+    QPointer<QAbstractSocket> m_dataSocket;
+    bool m_transferRunning = false;
+    bool m_aborted = false;
+    FtpListResult m_listResult;
+
+private:
+    struct InterruptMark {
+        quint64 generation;
+        quint64 aborts;
+    };
+
+    void connectSocket();
+    void disconnectInternal(bool notifyPeer);
+    void closeControl(bool wasOpen);
+    void readChunk();
+    void writeRaw(const QByteArray& bytes);
+    void checkInterrupted(const InterruptMark& mark, bool abortable) const;
+    InterruptMark interruptMark() const { return {m_generation, m_abortCount}; }
+
+    void loginSequence();
+    void userAndPassword(const QString& user, const QList<int>& userCodes, const QList<int>& passCodes);
+    QString loginPassword() const;
+    void accountStep();
+    void featStep();
+    void systStep();
+    void siteZoneStep();
+    void natFastTrackStep();
+    bool siteCapabilityListsZone() const;
+
+    QString m_host;
+    quint16 m_port = 21;
+    QString m_username;
+    QString m_password;
+    QString m_account;
+    bool m_passive = false;
+    bool m_passiveUseControlHost = false;
+    TIdFTPTransferType m_transferType = ftASCII;
+    bool m_autoLogin = true;
+    bool m_autoIssueFEAT = true;
+    bool m_useHOST = true;
+    bool m_useMLIS = true;
+    int m_readTimeout = 60000;
+    int m_listenTimeout = 10000;
+    int m_transferTimeout = 0;
+    quint16 m_dataPort = 0;
+    quint16 m_dataPortMin = 0;
+    quint16 m_dataPortMax = 0;
+    bool m_useExtensionDataPort = false;
+    bool m_tryNATFastTrack = false;
+    TIdIPVersion m_ipVersion = Id_IPv4;
+    TIdFtpProxySettings m_proxySettings;
+    TIdFTPClientIdentifier m_clientInfo;
+    int m_connectTimeLimit = 120000;
+    TIdLogEvent* m_intercept = nullptr;
+
+    QTcpSocket m_socket; // lives as long as the object, so a nested Disconnect never frees it under a wait
+    FtpReplyReader m_reader;
+    bool m_opened = false; // opened by Connect and not closed by us since
+    bool m_utf8 = false;
+    bool m_usingExtDataPort = false;
+    quint64 m_generation = 0; // counts closes, so a wait sees a Disconnect made by a nested handler
+    quint64 m_abortCount = 0; // counts Abort calls, for the same reason
+    int m_waitDepth = 0;      // waits in progress on this object
+    int m_workNesting[2] = {0, 0};
+
+    FtpReply m_lastCmdResult;
+    FtpReply m_greeting;
+    FtpReply m_loginMsg;
+    QString m_systemDesc;
+    QStringList m_capabilities;
+    bool m_canUseMLS = false;
+    std::optional<int> m_serverUtcOffset;
+};
