@@ -43,26 +43,28 @@ void FtpReplyReader::feed(const QByteArray& bytes) {
 }
 
 bool FtpReplyReader::completeLinesEndReply() {
-    while (true) {
-        const qsizetype end = m_pending.indexOf('\n', m_scanned);
-        if (end < 0) {
-            m_scanned = m_pending.size();
-            return false;
-        }
-        const qsizetype consumed = end + 1;
-        if (end > MaxLineBytes + 1) throw FtpProtocolError(QStringLiteral("Reply line too long"));
-        m_replyBytes += consumed;
+    // Lines are cut by offset and the consumed bytes dropped once, so a large block of short lines
+    // costs linear time.
+    qsizetype start = 0;
+    bool complete = false;
+    while (!complete) {
+        const qsizetype end = m_pending.indexOf('\n', std::max(start, m_scanned));
+        if (end < 0) break;
+        const qsizetype length = end - start;
+        if (length > MaxLineBytes + 1) throw FtpProtocolError(QStringLiteral("Reply line too long"));
+        m_replyBytes += length + 1;
         if (m_replyBytes > MaxReplyBytes) throw FtpProtocolError(QStringLiteral("Reply too long"));
-        const QByteArray line = m_pending.left(end).trimmed();
-        m_pending.remove(0, consumed);
-        m_scanned = 0;
+        const QByteArray line = m_pending.mid(start, length).trimmed();
+        start = end + 1;
         if (line.isEmpty()) continue;
         m_lines.append(line);
         const QByteArray& first = m_lines.first();
-        if (!isFinalLine(line)) continue;
-        if (m_lines.size() > 1 && opensMultiLine(first) && !line.startsWith(first.left(3))) continue;
-        return true;
+        complete = isFinalLine(line) &&
+                   !(m_lines.size() > 1 && opensMultiLine(first) && !line.startsWith(first.left(3)));
     }
+    m_pending.remove(0, start);
+    m_scanned = complete ? 0 : m_pending.size();
+    return complete;
 }
 
 std::optional<FtpReply> FtpReplyReader::takeReply(bool utf8) {

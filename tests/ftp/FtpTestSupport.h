@@ -1,0 +1,84 @@
+#pragma once
+
+// Helpers of the FTP protocol tests: the scripted server fixture and a client set up for it.
+
+#include "ftp/TIdFTP.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace ftptest {
+
+// tests/fixtures/scripted_server.py playing `script` (its step lines, sessions separated by "---").
+class ScriptedServer : public testsupport::ServerProcess {
+public:
+    explicit ScriptedServer(const QStringList& script) {
+        const QString scriptPath = m_dir.filePath(QStringLiteral("script.txt"));
+        m_transcriptPath = m_dir.filePath(QStringLiteral("transcript.txt"));
+        QFile file(scriptPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(script.join(u'\n').toUtf8()) < 0)
+            throw std::runtime_error("cannot write the server script");
+        file.close();
+        start(QStringLiteral("/usr/bin/python3"),
+              {QStringLiteral(QELTO_FIXTURES_DIR "/scripted_server.py"), QStringLiteral("--script"),
+               scriptPath, QStringLiteral("--transcript"), m_transcriptPath});
+    }
+
+    QByteArray rawTranscript() const {
+        QFile file(m_transcriptPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The lines the client sent on connection `index` (0 = first), once that connection is over;
+    // bytes shown one per character.
+    QStringList session(int index = 0) const {
+        QList<QStringList> sessions;
+        testsupport::waitUntil([&] {
+            sessions = split();
+            return sessions.size() > index;
+        });
+        return sessions.size() > index ? sessions[index] : QStringList{QStringLiteral("<session not over>")};
+    }
+
+private:
+    QList<QStringList> split() const {
+        QList<QStringList> sessions;
+        QStringList current;
+        for (const QByteArray& line : rawTranscript().split('\n')) {
+            if (line == "<end>") {
+                sessions.append(current);
+                current.clear();
+            } else if (!line.isEmpty()) {
+                current.append(QString::fromLatin1(line));
+            }
+        }
+        return sessions;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_transcriptPath;
+};
+
+// A client aimed at the scripted server, with short waits so faults show quickly.
+inline void aim(TIdFTP& ftp, quint16 port, const QString& user = QStringLiteral("alice"),
+                const QString& password = QStringLiteral("secret")) {
+    ftp.setHost(QStringLiteral("127.0.0.1"));
+    ftp.setPort(port);
+    ftp.setUsername(user);
+    ftp.setPassword(password);
+    ftp.setReadTimeout(5000);
+}
+
+// Runs `call` and returns the text of the QeltoError it throws ("<no error>" when it returns).
+template <typename Call> QString errorOf(Call&& call) {
+    try {
+        call();
+    } catch (const QeltoError& error) {
+        return error.text();
+    }
+    return QStringLiteral("<no error>");
+}
+
+} // namespace ftptest
