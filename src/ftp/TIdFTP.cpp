@@ -60,8 +60,8 @@ void TIdFTP::setTransferType(TIdFTPTransferType value) {
 }
 
 bool TIdFTP::Connected() const {
-    return m_opened && (m_socket.state() == QAbstractSocket::ConnectedState ||
-                        m_socket.bytesAvailable() > 0 || m_reader.hasBufferedData());
+    // Unread bytes still count: a server that sent its last reply and hung up is read to the end.
+    return m_opened && (m_socket.state() == QAbstractSocket::ConnectedState || m_socket.bytesAvailable() > 0);
 }
 
 bool TIdFTP::IsExtSupported(const QString& name) const {
