@@ -210,6 +210,10 @@ TTable::~TTable() {
     }
 }
 
+QString TTable::prefixed(const QString& text) const {
+    return m_tableName + u": " + text;
+}
+
 void TTable::fail(const QString& text) const {
     throw QeltoError(prefixed(text));
 }

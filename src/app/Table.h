@@ -137,7 +137,7 @@ private:
         bool caseInsensitive;
     };
 
-    QString prefixed(const QString& text) const { return m_tableName + u": " + text; }
+    QString prefixed(const QString& text) const;
     [[noreturn]] void fail(const QString& text) const;
     void checkActive() const;
     void checkBrowseMode();
