@@ -1,0 +1,99 @@
+// Waits that dispatch events: a handler run inside a wait may abort or close the waiting connection.
+#include "FtpTestSupport.h"
+#include "ftp/TIdAntiFreeze.h"
+#include "ftp/TIdFTP.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace ftptest;
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+const QStringList loggedIn{s("S 220 Ready"), s("C USER alice"), s("S 230 Logged in"),
+                           s("C TYPE A"),    s("S 200 ok"),     s("C SYST"),
+                           s("S 215 UNIX"),  s("C TYPE A"),     s("S 200 ok")};
+
+void connectQuietly(TIdFTP& ftp, quint16 port) {
+    aim(ftp, port);
+    ftp.setUseHOST(false);
+    ftp.setAutoIssueFEAT(false);
+    ftp.Connect();
+}
+
+TEST(TIdAntiFreeze, OnlyOneInstance) {
+    {
+        TIdAntiFreeze first;
+        EXPECT_EQ(TIdAntiFreeze::instance(), &first);
+        EXPECT_EQ(first.idleTimeOut(), 5000);
+        EXPECT_EQ(errorOf([] { TIdAntiFreeze second; }),
+                  s("Only one TIdAntiFreeze can exist per application."));
+        EXPECT_EQ(TIdAntiFreeze::instance(), &first);
+    }
+    EXPECT_EQ(TIdAntiFreeze::instance(), nullptr);
+    TIdAntiFreeze again; // the place is free once the first is gone
+    EXPECT_EQ(TIdAntiFreeze::instance(), &again);
+}
+
+TEST(TIdAntiFreeze, HandlerDisconnectingDuringAWaitEndsItCleanly) {
+    ScriptedServer server(loggedIn + QStringList{s("C NOOP"), s("P 30")});
+    TIdFTP ftp;
+    connectQuietly(ftp, server.port());
+    TIdAntiFreeze antiFreeze;
+    antiFreeze.setIdleTimeOut(50);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(20);
+    int disconnects = 0;
+    ftp.OnDisconnected = [&] { ++disconnects; };
+    QTimer::singleShot(300, [&] { ftp.Disconnect(); });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Not Connected"));
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_GE(ticks, 3); // events ran while the call waited
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(server.session(),
+              (QStringList{s("USER alice"), s("TYPE A"), s("SYST"), s("TYPE A"), s("NOOP"), s("QUIT")}));
+}
+
+TEST(TIdAntiFreeze, HandlerAbortingDuringAWaitEndsItCleanly) {
+    ScriptedServer server(loggedIn + QStringList{s("C NOOP"), s("C ABOR"), s("S 225 Aborted"), s("C NOOP"),
+                                                 s("S 200 ok"), s("C QUIT"), s("S 221 Bye")});
+    TIdFTP ftp;
+    connectQuietly(ftp, server.port());
+    TIdAntiFreeze antiFreeze;
+    antiFreeze.setIdleTimeOut(50);
+    QTimer::singleShot(200, [&] { ftp.Abort(); });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Operation aborted."));
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_TRUE(ftp.Connected());
+    // The abort's answer arrives as the reply to the next command, as after a read time-out.
+    EXPECT_EQ(ftp.SendCmd(s("NOOP")), 225);
+    ftp.Disconnect();
+    EXPECT_EQ(server.session(), (QStringList{s("USER alice"), s("TYPE A"), s("SYST"), s("TYPE A"), s("NOOP"),
+                                             s("ABOR"), s("NOOP"), s("QUIT")}));
+}
+
+TEST(TIdAntiFreeze, WithoutOneWaitsSimplyBlock) {
+    ScriptedServer server(loggedIn + QStringList{s("C NOOP"), s("P 30")});
+    TIdFTP ftp;
+    connectQuietly(ftp, server.port());
+    ftp.setReadTimeout(400);
+    bool fired = false;
+    QTimer::singleShot(0, [&] { fired = true; });
+    EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Read timed out."));
+    EXPECT_FALSE(fired);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return fired; }));
+}
+
+} // namespace
