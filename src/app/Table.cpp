@@ -574,10 +574,8 @@ void TTable::addIndex(const QString& name, const QString& fields, bool caseInsen
     }
     m_indexes.removeIf([&](const IndexDef& d) { return d.name.compare(name, Qt::CaseInsensitive) == 0; });
     m_indexes.append(def);
-    if (m_activeIndex.compare(name, Qt::CaseInsensitive) == 0) {
-        m_activeIndex.clear();
-        setIndexName(name);
-    }
+    if (!m_activeIndex.isEmpty() && m_activeIndex.compare(name, Qt::CaseInsensitive) == 0)
+        activateIndex(&m_indexes.back());
 }
 
 void TTable::deleteIndex(const QString& name) {
@@ -593,6 +591,10 @@ void TTable::setIndexName(const QString& name) {
         def = findIndex(name);
         if (!def) fail(QStringLiteral("Index '%1' not found").arg(name));
     }
+    activateIndex(def);
+}
+
+void TTable::activateIndex(const IndexDef* def) {
     if (active()) checkBrowseMode();
     const Record* current = (active() && m_cur >= 0) ? recordAt(m_cur) : nullptr;
     m_activeIndex = def ? def->name : QString();

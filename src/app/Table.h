@@ -146,6 +146,7 @@ private:
     void writeValue(int pos, QVariant value);
     const IndexDef* findIndex(const QString& name) const;
     bool keyLess(const std::vector<QVariant>& a, const std::vector<QVariant>& b) const;
+    void activateIndex(const IndexDef* def); // null: insertion order
     void rebuildOrder(const Record* keepCurrent);
     int positionOf(const Record* record) const;
     void resetRecords();

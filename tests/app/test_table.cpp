@@ -307,6 +307,17 @@ TEST_F(TableTest, RecordsKeepTheirIdentityThroughAnIndex) {
     EXPECT_EQ(column(*t, 1), (QStringList{u"d"_s, u"a"_s, u"c"_s}));
     EXPECT_EQ(t->value(0, 2).toString(), QStringLiteral("note of d"));
     EXPECT_EQ(t->fields(1).asString(), QStringLiteral("d")) << "the current record stays current";
+
+    // Redefining the active index reorders at once, still on the same record.
+    t->addIndex(u"ByName"_s, u"Name"_s, false);
+    t->setIndexName(u"byname"_s);
+    t->moveTo(0);
+    t->edit();
+    t->fields(2).setAsString(u"z"_s);
+    t->post();
+    t->addIndex(u"ByName"_s, u"Note;Name"_s, false);
+    EXPECT_EQ(column(*t, 1), (QStringList{u"c"_s, u"d"_s, u"a"_s})) << "empty notes first";
+    EXPECT_EQ(t->fields(1).asString(), u"a"_s);
 }
 
 TEST_F(TableTest, BulkUpdateSendsOneResetAtTheEnd) {
