@@ -134,9 +134,12 @@ TEST(DataHost, OnlyTheControlPeerIsEverUsed) {
         const char* chosen;
     };
     const Case cases[] = {
-        {"192.168.1.10", "192.168.1.10"},   {"10.0.0.99", "192.168.1.10"}, // another machine of the user's
-                                                                           // network
-        {"127.0.0.1", "192.168.1.10"},      {"0.0.0.0", "192.168.1.10"},   {"", "192.168.1.10"},
+        {"192.168.1.10", "192.168.1.10"},
+        // another machine of the user's network
+        {"10.0.0.99", "192.168.1.10"},
+        {"127.0.0.1", "192.168.1.10"},
+        {"0.0.0.0", "192.168.1.10"},
+        {"", "192.168.1.10"},
         {"not an address", "192.168.1.10"},
     };
     for (const Case& c : cases)
