@@ -83,7 +83,8 @@ public:
         if (m_file.size() > maxFileSize) fail(QStringLiteral("the file is too large"));
 
         expectStart(rootTag);
-        if (m_xml.attributes().value(QLatin1StringView("version")) != u"1") fail(QStringLiteral("unknown version"));
+        if (m_xml.attributes().value(QLatin1StringView("version")) != u"1")
+            fail(QStringLiteral("unknown version"));
         readFields();
         auto t = nextStructural();
         if (t == QXmlStreamReader::StartElement && m_xml.name() == u"Pictures") {
@@ -181,7 +182,8 @@ private:
             if (m_xml.name() != u"Field")
                 fail(QStringLiteral("line %1: Field expected").arg(m_xml.lineNumber()));
             const auto attributes = m_xml.attributes();
-            if (count >= m_schema.size() || attributes.value(QLatin1StringView("name")) != m_schema[count].name ||
+            if (count >= m_schema.size() ||
+                attributes.value(QLatin1StringView("name")) != m_schema[count].name ||
                 attributes.value(QLatin1StringView("kind")) != kindName(m_schema[count].kind))
                 fail(QStringLiteral("its fields do not match the table"));
             ++count;
