@@ -3,10 +3,12 @@
 #include "ftp/SocketErrors.h"
 #include "ftp/TIdAntiFreeze.h"
 #include "ftp/TIdLogEvent.h"
+#include "ftp/TcpConnect.h"
 
 #include <QDeadlineTimer>
 #include <netdb.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -88,9 +90,7 @@ TIdFTP::WaitResult TIdFTP::waitForSocket(QAbstractSocket& socket, SocketWait wha
     const DepthGuard depth(m_waitDepth);
     const InterruptMark mark = interruptMark();
     const bool antiFreeze = TIdAntiFreeze::applies();
-    const int dispatchEvery = what == SocketWait::Connected
-                                  ? ConnectDispatchMs
-                                  : (antiFreeze ? TIdAntiFreeze::instance()->idleTimeOut() : 0);
+    const int dispatchEvery = antiFreeze ? TIdAntiFreeze::instance()->idleTimeOut() : 0;
     const QDeadlineTimer deadline =
         timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
     while (true) {
@@ -102,9 +102,6 @@ TIdFTP::WaitResult TIdFTP::waitForSocket(QAbstractSocket& socket, SocketWait wha
         if (antiFreeze) slice = slice < 0 ? dispatchEvery : std::min(slice, dispatchEvery);
         bool ready = false;
         switch (what) {
-        case SocketWait::Connected:
-            ready = socket.waitForConnected(slice);
-            break;
         case SocketWait::ReadyRead:
             ready = socket.waitForReadyRead(slice);
             break;
@@ -122,6 +119,34 @@ TIdFTP::WaitResult TIdFTP::waitForSocket(QAbstractSocket& socket, SocketWait wha
             if (what == SocketWait::ReadyRead && socket.bytesAvailable() > 0) return WaitResult::Ready;
             if (socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
         }
+    }
+}
+
+void TIdFTP::connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16 port, int timeoutMs) {
+    const DepthGuard depth(m_waitDepth);
+    const InterruptMark mark = interruptMark();
+    const bool antiFreeze = TIdAntiFreeze::applies();
+    const QDeadlineTimer deadline =
+        timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
+    TcpConnectAttempt attempt(address, port);
+    while (true) {
+        int slice = antiFreeze ? ConnectDispatchMs : -1;
+        if (!deadline.isForever()) {
+            const int left = int(deadline.remainingTime());
+            if (left <= 0) throw QeltoError(QStringLiteral("Connect timed out."));
+            slice = slice < 0 ? left : std::min(slice, left);
+        }
+        if (attempt.wait(slice)) break;
+        if (antiFreeze) {
+            TIdAntiFreeze::process();
+            checkInterrupted(mark, true);
+        }
+    }
+    socket.abort();
+    const int fd = attempt.release();
+    if (!socket.setSocketDescriptor(fd)) {
+        ::close(fd);
+        throw socketError(socket);
     }
 }
 
@@ -235,22 +260,7 @@ void TIdFTP::connectSocket() {
         address = resolve(host, m_ipVersion);
     }
     doStatus(hsConnecting, QStringLiteral("Connecting to %1.").arg(address.toString()));
-    m_socket.connectToHost(address, port);
-    const int limit = TIdAntiFreeze::applies() ? m_connectTimeLimit : 0;
-    WaitResult result;
-    try {
-        result = waitForSocket(m_socket, SocketWait::Connected, limit);
-    } catch (...) {
-        m_socket.abort();
-        throw;
-    }
-    if (result != WaitResult::Ready) {
-        const QeltoError error = result == WaitResult::TimedOut
-                                     ? QeltoError(QStringLiteral("Connect timed out."))
-                                     : socketError(m_socket);
-        m_socket.abort();
-        throw error;
-    }
+    connectTcp(m_socket, address, port, TIdAntiFreeze::applies() ? m_connectTimeLimit : 0);
     m_opened = true;
     if (m_intercept) m_intercept->connected();
     doStatus(hsConnected, QStringLiteral("Connected."));

@@ -135,7 +135,7 @@ public:
     void Status(QStringList& lines);
 
 protected:
-    enum class SocketWait { Connected, ReadyRead, BytesWritten };
+    enum class SocketWait { ReadyRead, BytesWritten };
     enum class WaitResult { Ready, TimedOut, Failed };
 
     // Control connection primitives, also for the data transfers.
@@ -145,10 +145,12 @@ protected:
     QHostAddress controlPeerAddress() const { return m_socket.peerAddress(); }
     QHostAddress controlLocalAddress() const { return m_socket.localAddress(); }
 
+    // Connects `socket`, at most timeoutMs (0: no limit; then "Connect timed out."), dispatching events
+    // every 125 ms with an anti-freeze. Throws socket errors, and like waitForSocket when interrupted.
+    void connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16 port, int timeoutMs);
     // Waits for `socket` in slices; timeoutMs 0 means no limit. With an anti-freeze, dispatches events
-    // every 125 ms while connecting, else after every idle period without data. Throws "Not Connected"
-    // when the control connection was closed meanwhile and, when `abortable`, "Operation aborted." when
-    // Abort was called meanwhile.
+    // after every idle period without data. Throws "Not Connected" when the control connection was
+    // closed meanwhile and, when `abortable`, "Operation aborted." when Abort was called meanwhile.
     WaitResult waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs, bool abortable = true);
     // Dispatches events after a block of a data transfer; throws like waitForSocket.
     void afterDataBlock();

@@ -4,6 +4,7 @@
 #include "ftp/TIdFTP.h"
 
 #include <QElapsedTimer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -82,6 +83,38 @@ TEST(TIdAntiFreeze, HandlerAbortingDuringAWaitEndsItCleanly) {
     ftp.Disconnect();
     EXPECT_EQ(server.session(), (QStringList{s("USER alice"), s("TYPE A"), s("SYST"), s("TYPE A"), s("NOOP"),
                                              s("ABOR"), s("NOOP"), s("QUIT")}));
+}
+
+TEST(TIdAntiFreeze, PendingConnectDispatchesEventsAndHonoursTheTimeLimit) {
+    // A listener that never accepts, with the smallest backlog: once the queue is full, further
+    // connection attempts stay pending.
+    testsupport::ServerProcess listener;
+    listener.start(s("/usr/bin/python3"),
+                   {s("-c"), s("import socket, time\n"
+                               "l = socket.socket(); l.bind(('127.0.0.1', 0)); l.listen(0)\n"
+                               "print('LISTENING %d' % l.getsockname()[1], flush=True)\n"
+                               "time.sleep(60)\n")});
+    std::vector<std::unique_ptr<QTcpSocket>> fillers;
+    for (int i = 0; i < 4; ++i) {
+        fillers.push_back(std::make_unique<QTcpSocket>());
+        fillers.back()->connectToHost(QHostAddress::LocalHost, listener.port());
+        fillers.back()->waitForConnected(200);
+    }
+    TIdFTP ftp;
+    aim(ftp, listener.port());
+    ftp.setConnectTimeLimit(600);
+    TIdAntiFreeze antiFreeze;
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(errorOf([&] { ftp.Connect(); }), s("Connect timed out."));
+    EXPECT_GE(timer.elapsed(), 550);
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_GE(ticks, 3); // dispatched about every 125 ms
+    EXPECT_FALSE(ftp.Connected());
 }
 
 TEST(TIdAntiFreeze, WithoutOneWaitsSimplyBlock) {
