@@ -77,6 +77,8 @@ TEST(FtpCommands, OperationsSendTheirCommandsAndCheckTheReply) {
         s("R 211-Status of server\\r\\n Logged in as alice\\r\\n211 End of status\\r\\n"),
         s("C STAT"),
         s("S 500 Not here"),
+        s("C ABOR"),
+        s("S 226 Nothing to abort"),
         s("C QUIT"),
         s("S 221 Bye")};
     ScriptedServer server(loggedIn + conversation);
@@ -115,6 +117,8 @@ TEST(FtpCommands, OperationsSendTheirCommandsAndCheckTheReply) {
     EXPECT_EQ(status, (QStringList{s("Status of server"), s("Logged in as alice"), s("End of status")}));
     ftp.Status(status); // 500: the list stays as it was
     EXPECT_EQ(status.size(), 3);
+    ftp.Abort(); // no transfer running: ABOR and its one reply
+    EXPECT_EQ(ftp.LastCmdResult().code, 226);
     EXPECT_TRUE(ftp.Connected()); // refusals leave the connection open
     ftp.Disconnect();
 

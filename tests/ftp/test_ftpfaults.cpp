@@ -82,6 +82,7 @@ TEST(FtpFaults, ServerHangingUpIsNoticedAtTheNextUse) {
     EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Connection Closed Gracefully."));
     EXPECT_FALSE(ftp.Connected());
     EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Connection Closed Gracefully."));
+    EXPECT_EQ(errorOf([&] { ftp.Abort(); }), s("Connection Closed Gracefully."));
     // Disconnect sends nothing to a closed peer but still reports the close.
     int disconnects = 0;
     ftp.OnDisconnected = [&] { ++disconnects; };
