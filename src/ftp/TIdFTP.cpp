@@ -85,63 +85,57 @@ void TIdFTP::checkInterrupted(const InterruptMark& mark, bool abortable) const {
     if (abortable && m_abortCount != mark.aborts) throw QeltoError(QStringLiteral("Operation aborted."));
 }
 
-TIdFTP::WaitResult TIdFTP::waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs,
-                                         bool abortable) {
+TIdFTP::WaitResult TIdFTP::waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs,
+                                        bool abortable, int dispatchEveryMs) {
     const DepthGuard depth(m_waitDepth);
     const InterruptMark mark = interruptMark();
     const bool antiFreeze = TIdAntiFreeze::applies();
-    const int dispatchEvery = antiFreeze ? TIdAntiFreeze::instance()->idleTimeOut() : 0;
+    const int dispatchEvery = !antiFreeze           ? -1
+                              : dispatchEveryMs > 0 ? dispatchEveryMs
+                                                    : TIdAntiFreeze::instance()->idleTimeOut();
     const QDeadlineTimer deadline =
         timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
     while (true) {
-        int slice = -1;
+        int slice = dispatchEvery;
         if (!deadline.isForever()) {
-            slice = int(deadline.remainingTime());
-            if (slice <= 0) return WaitResult::TimedOut;
+            const int left = int(deadline.remainingTime());
+            if (left <= 0) return WaitResult::TimedOut;
+            slice = slice < 0 ? left : std::min(slice, left);
         }
-        if (antiFreeze) slice = slice < 0 ? dispatchEvery : std::min(slice, dispatchEvery);
-        bool ready = false;
-        switch (what) {
-        case SocketWait::ReadyRead:
-            ready = socket.waitForReadyRead(slice);
-            break;
-        case SocketWait::BytesWritten:
-            ready = socket.waitForBytesWritten(slice);
-            break;
-        }
-        if (ready) return WaitResult::Ready;
-        if (socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
-        if (what == SocketWait::BytesWritten && socket.bytesToWrite() == 0) return WaitResult::Ready;
+        const WaitResult result = step(slice);
+        if (result != WaitResult::TimedOut) return result;
         if (antiFreeze) {
             TIdAntiFreeze::process();
             checkInterrupted(mark, abortable);
-            // A handler may have read or closed the socket meanwhile.
-            if (what == SocketWait::ReadyRead && socket.bytesAvailable() > 0) return WaitResult::Ready;
-            if (socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
         }
     }
 }
 
+TIdFTP::WaitResult TIdFTP::waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs,
+                                         bool abortable) {
+    const auto done = [&] {
+        return what == SocketWait::ReadyRead ? socket.bytesAvailable() > 0 : socket.bytesToWrite() == 0;
+    };
+    return waitInSlices(
+        [&](int slice) {
+            // A handler run between slices may have read or closed the socket.
+            if (done()) return WaitResult::Ready;
+            if (socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
+            const bool ready = what == SocketWait::ReadyRead ? socket.waitForReadyRead(slice)
+                                                             : socket.waitForBytesWritten(slice);
+            if (ready || done()) return WaitResult::Ready;
+            if (socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
+            return WaitResult::TimedOut;
+        },
+        timeoutMs, abortable);
+}
+
 void TIdFTP::connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16 port, int timeoutMs) {
-    const DepthGuard depth(m_waitDepth);
-    const InterruptMark mark = interruptMark();
-    const bool antiFreeze = TIdAntiFreeze::applies();
-    const QDeadlineTimer deadline =
-        timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
     TcpConnectAttempt attempt(address, port);
-    while (true) {
-        int slice = antiFreeze ? ConnectDispatchMs : -1;
-        if (!deadline.isForever()) {
-            const int left = int(deadline.remainingTime());
-            if (left <= 0) throw QeltoError(QStringLiteral("Connect timed out."));
-            slice = slice < 0 ? left : std::min(slice, left);
-        }
-        if (attempt.wait(slice)) break;
-        if (antiFreeze) {
-            TIdAntiFreeze::process();
-            checkInterrupted(mark, true);
-        }
-    }
+    const WaitResult result = waitInSlices(
+        [&](int slice) { return attempt.wait(slice) ? WaitResult::Ready : WaitResult::TimedOut; }, timeoutMs,
+        true, ConnectDispatchMs);
+    if (result == WaitResult::TimedOut) throw QeltoError(QStringLiteral("Connect timed out."));
     socket.abort();
     const int fd = attempt.release();
     if (!socket.setSocketDescriptor(fd)) {

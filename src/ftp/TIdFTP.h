@@ -145,12 +145,17 @@ protected:
     QHostAddress controlPeerAddress() const { return m_socket.peerAddress(); }
     QHostAddress controlLocalAddress() const { return m_socket.localAddress(); }
 
+    // Runs step(sliceMs) until it returns Ready or Failed; TimedOut from a step means "not yet". Gives up
+    // with TimedOut after timeoutMs (0: no limit). With an anti-freeze, events are dispatched between
+    // slices, every dispatchEveryMs or (0) after every idle period. Throws "Not Connected" when the
+    // control connection was closed meanwhile and, when `abortable`, "Operation aborted." when Abort
+    // was called meanwhile. For any wait of a transfer, e.g. an active-mode listener's accept.
+    WaitResult waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs, bool abortable,
+                            int dispatchEveryMs = 0);
     // Connects `socket`, at most timeoutMs (0: no limit; then "Connect timed out."), dispatching events
     // every 125 ms with an anti-freeze. Throws socket errors, and like waitForSocket when interrupted.
     void connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16 port, int timeoutMs);
-    // Waits for `socket` in slices; timeoutMs 0 means no limit. With an anti-freeze, dispatches events
-    // after every idle period without data. Throws "Not Connected" when the control connection was
-    // closed meanwhile and, when `abortable`, "Operation aborted." when Abort was called meanwhile.
+    // Waits until `socket` has data to read or has written everything, through waitInSlices.
     WaitResult waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs, bool abortable = true);
     // Dispatches events after a block of a data transfer; throws like waitForSocket.
     void afterDataBlock();
@@ -171,6 +176,8 @@ protected:
     bool m_transferRunning = false;
     bool m_aborted = false;
     FtpListResult m_listResult;
+    // EPSV/EPRT in use on this connection; a transfer drops it when the server refuses them.
+    bool m_usingExtDataPort = false;
 
 private:
     struct InterruptMark {
@@ -226,7 +233,6 @@ private:
     FtpReplyReader m_reader;
     bool m_opened = false; // opened by Connect and not closed by us since
     bool m_utf8 = false;
-    bool m_usingExtDataPort = false;
     quint64 m_generation = 0; // counts closes, so a wait sees a Disconnect made by a nested handler
     quint64 m_abortCount = 0; // counts Abort calls, for the same reason
     int m_waitDepth = 0;      // waits in progress on this object
