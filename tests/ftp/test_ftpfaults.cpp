@@ -1,4 +1,4 @@
-// Bad servers and broken networks: each fault ends in the documented error, within its time-out,
+// Bad servers and broken networks: each fault ends in its own error, within its time-out,
 // with the connection closed where the fault leaves it unusable.
 #include "FtpTestSupport.h"
 #include "ftp/TIdFTP.h"
