@@ -1,0 +1,80 @@
+#include "app/MyMenu.h"
+
+#include "app/Guard.h"
+#include "app/Table.h"
+#include "app/TableModel.h"
+#include "ftp/TIdAntiFreeze.h"
+#include "ftp/TIdFTP.h"
+#include "ftp/TIdLogEvent.h"
+#include "ui_MyMenu.h"
+
+#include <QFontDatabase>
+#include <QIcon>
+#include <QTimer>
+
+namespace {
+
+QFont windowFont()
+{
+    QFont font(QFontDatabase::hasFamily(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
+                                                                 : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace
+
+TMyMenuForm::TMyMenuForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint), m_ui(new Ui::TMyMenuForm)
+{
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("TMyMenuForm"));
+    setWindowTitle(QStringLiteral("Qelto"));
+    setWindowIcon(QIcon(QStringLiteral(":/skin/qelto.svg")));
+    setFont(windowFont());
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+
+    m_ui->ProcessEdit->setStyleSheet(QStringLiteral("QLineEdit { background: black; color: grey; border: none; }"));
+    m_ui->MB003->setIcon(QIcon(QStringLiteral(":/skin/minimize.svg")));
+    m_ui->MB004->setIcon(QIcon(QStringLiteral(":/skin/close.svg")));
+    m_ui->EB001->setIcon(QIcon(QStringLiteral(":/skin/connect.svg")));
+    m_ui->EB002->setIcon(QIcon(QStringLiteral(":/skin/disconnect.svg")));
+    for (QToolButton* b : {m_ui->MB003, m_ui->MB004}) {
+        b->setAutoRaise(true);
+        b->setIconSize(QSize(24, 22));
+    }
+
+    CPUTimer = new QTimer(this);
+    CPUTimer->setObjectName(QStringLiteral("CPUTimer"));
+    CPUTimer->setInterval(1000);
+    SleepTimer = new QTimer(this);
+    SleepTimer->setObjectName(QStringLiteral("SleepTimer"));
+    SleepTimer->setInterval(500);
+
+    createTables();
+    bindGrids();
+    createConnections();
+    connectFrame();
+    connectBar();
+    connectBrowsing();
+
+    resize(800, 558);
+    guarded(this, [this] { FormCreate(); });
+}
+
+TMyMenuForm::~TMyMenuForm()
+{
+    // No event of a connection may reach the half-destroyed window.
+    for (TIdFTP* ftp : {IdFTP.get(), DownloadFTP.get(), UploadFTP.get(), ConsoleFTP.get()}) {
+        ftp->OnStatus = nullptr;
+        ftp->OnConnected = nullptr;
+        ftp->OnDisconnected = nullptr;
+        ftp->OnWorkBegin = nullptr;
+        ftp->OnWork = nullptr;
+        ftp->OnWorkEnd = nullptr;
+        ftp->setIntercept(nullptr);
+        ftp->closeSocket();
+    }
+    closeTables();
+}

@@ -1,0 +1,13 @@
+#include "app/MyMenu.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Qelto"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Qelto"));
+    TMyMenuForm window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,97 @@
+#include "support/WindowFixture.h"
+#include "ui_MyMenu.h"
+
+#include <QKeyEvent>
+#include <QTest>
+
+using FrameTest = WindowTest;
+
+TEST_F(FrameTest, StartsAtTheDesignSizeWithItsOutline)
+{
+    TMyMenuForm& w = openWindow();
+    EXPECT_EQ(w.size(), QSize(800, 558));
+    EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
+    const QRegion mask = w.mask();
+    EXPECT_EQ(mask.boundingRect().right(), 797);
+    EXPECT_TRUE(mask.contains(QPoint(400, 300)));
+    EXPECT_FALSE(mask.contains(QPoint(2, 2)));     // the cut top-left corner
+    EXPECT_FALSE(mask.contains(QPoint(795, 200))); // right of the upper right edge (x 789)
+    EXPECT_TRUE(mask.contains(QPoint(795, 450)));  // the lower right edge sticks out to 798
+    EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("*.*"));
+    EXPECT_EQ(w.ui()->MB004->x(), 800 - 42);
+    EXPECT_EQ(w.ui()->MB003->x(), 800 - 67);
+}
+
+TEST_F(FrameTest, OutlineFollowsEveryResizeAndTheLimitsHold)
+{
+    TMyMenuForm& w = openWindow();
+    w.move(0, 0);
+    const QPoint start = w.geometry().bottomRight();
+
+    // Grow by 100 x 60.
+    w.ResizeOffImageMouseEnter();
+    w.ResizeOffImageMouseDown(start);
+    w.ResizeOffImageMouseMove(start + QPoint(100, 60));
+    w.ResizeOffImageMouseUp();
+    EXPECT_EQ(w.size(), QSize(900, 618));
+    EXPECT_TRUE(w.mask().contains(QPoint(895, 590)));
+    EXPECT_EQ(w.ui()->MB004->x(), 900 - 42);
+
+    // Shrink to exactly 800 wide: refused; height 501 is taken. The refused step's movement is lost.
+    const QPoint corner = w.geometry().bottomRight();
+    w.ResizeOffImageMouseDown(corner);
+    w.ResizeOffImageMouseMove(corner + QPoint(-100, -117));
+    EXPECT_EQ(w.resizeRect().size(), QSize(900, 501));
+    w.ResizeOffImageMouseMove(corner + QPoint(-99, -117));
+    EXPECT_EQ(w.resizeRect().size(), QSize(899, 501));
+    w.ResizeOffImageMouseUp();
+    EXPECT_EQ(w.size(), QSize(899, 501));
+    // The outline followed both resizes: bottom edge near 501, right edge near 899.
+    const QRect outline = outlinePolygon(w.P).boundingRect();
+    EXPECT_EQ(outline.right(), 798 + 100 - 1);
+    EXPECT_EQ(outline.bottom(), 498 + 58 + 60 - 117);
+    EXPECT_EQ(w.mask().boundingRect().right(), outline.right() - 1);
+    EXPECT_EQ(w.Xp, 0);
+    EXPECT_EQ(w.Yp, 0);
+    EXPECT_FALSE(w.resizing());
+}
+
+TEST_F(FrameTest, MovesWithoutAResizeDragAreIgnored)
+{
+    TMyMenuForm& w = openWindow();
+    const QSize before = w.size();
+    w.ResizeOffImageMouseMove(QPoint(5000, 5000));
+    EXPECT_EQ(w.size(), before);
+}
+
+TEST_F(FrameTest, EnterInTheStatusFieldWhileDisconnectedDoesNothing)
+{
+    TMyMenuForm& w = openWindow();
+    w.ui()->ProcessEdit->setText(QStringLiteral("/"));
+    QTest::keyClick(w.ui()->ProcessEdit, Qt::Key_Return);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("/"));
+    EXPECT_EQ(w.ui()->FTPFilesList->count(), 0);
+}
+
+TEST_F(FrameTest, KeysAndPointerOverTheWindowWriteTheStartText)
+{
+    TMyMenuForm& w = openWindow();
+    w.FormKeyPress();
+    EXPECT_TRUE(w.ui()->ProcessEdit->text().startsWith(QStringLiteral("Start ... ")));
+    w.SleepTimer->start();
+    w.FormMouseMove();
+    EXPECT_FALSE(w.SleepTimer->isActive());
+    EXPECT_TRUE(w.ui()->ProcessEdit->text().startsWith(QStringLiteral("Start ...")));
+}
+
+TEST_F(FrameTest, CloseButtonClosesAndMinimiseMinimises)
+{
+    TMyMenuForm& w = openWindow();
+    w.ui()->MB003->click();
+    EXPECT_TRUE(w.isMinimized());
+    w.showNormal();
+    EXPECT_EQ(w.mask().boundingRect().right(), 797);
+    w.ui()->MB004->click();
+    EXPECT_FALSE(w.isVisible());
+}
