@@ -379,11 +379,12 @@ void TTable::edit() {
 void TTable::post() {
     checkActive();
     if (m_state == TableState::Edit) {
+        // Writing back the same values (the start-up renumbering of the catalogue) is no change to save.
+        if (recordAt(m_cur)->values != m_buffer) m_dirty = true;
         recordAt(m_cur)->values = std::move(m_buffer);
         m_buffer.clear();
         m_state = TableState::Browse;
         m_modified = false;
-        m_dirty = true;
         if (!quiet()) emit rowChanged(m_cur);
         scrolled();
         return;

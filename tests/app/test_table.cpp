@@ -461,6 +461,15 @@ TEST_F(TableTest, CloseSavesOnlyChangedOrMissingFiles) {
     EXPECT_NE(QFileInfo(file).lastModified(), old);
     t.open();
     EXPECT_EQ(t.recordCount(), 1);
+
+    // Renumbering rows that are already numbered 1..N writes the same values: no save at close.
+    SortAndRenumber(t, QStringLiteral("No"));
+    t.close();
+    stamp();
+    t.open();
+    SortAndRenumber(t, QStringLiteral("No"));
+    t.close();
+    EXPECT_EQ(QFileInfo(file).lastModified(), old);
 }
 
 TEST_F(TableTest, UnpostedBookmarkIsLostPostedOneSurvives) {
