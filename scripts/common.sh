@@ -10,7 +10,7 @@ QELTO_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6-dev qt6-charts-dev
   qt6-webengine-dev libgl1-mesa-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib heimdal-clients curl vsftpd time bc
+  python3 python3-pyftpdlib heimdal-clients curl time bc
   xvfb xauth fonts-dejavu-core
 )
 
