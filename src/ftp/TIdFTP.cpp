@@ -1,5 +1,6 @@
 #include "ftp/TIdFTP.h"
 
+#include "ftp/FtpTransferChannel.h"
 #include "ftp/SocketErrors.h"
 #include "ftp/TIdAntiFreeze.h"
 #include "ftp/TIdLogEvent.h"
@@ -169,7 +170,8 @@ void TIdFTP::writeRaw(const QByteArray& bytes) {
     if (m_intercept) m_intercept->sent(bytes);
     if (generation != m_generation) throw QeltoError(QStringLiteral("Not Connected"));
     while (m_socket.bytesToWrite() > 0) {
-        switch (waitForSocket(m_socket, SocketWait::BytesWritten, m_readTimeout)) {
+        // During a transfer, Abort only marks it: its replies are still read in step by the transfer.
+        switch (waitForSocket(m_socket, SocketWait::BytesWritten, m_readTimeout, !m_transferRunning)) {
         case WaitResult::Ready:
             break;
         case WaitResult::TimedOut:
@@ -210,7 +212,7 @@ FtpReply TIdFTP::readReply() {
                 continue;
             }
             if (m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
-            switch (waitForSocket(m_socket, SocketWait::ReadyRead, m_readTimeout)) {
+            switch (waitForSocket(m_socket, SocketWait::ReadyRead, m_readTimeout, !m_transferRunning)) {
             case WaitResult::Ready:
                 break;
             case WaitResult::TimedOut:
@@ -264,6 +266,7 @@ void TIdFTP::connectSocket() {
 void TIdFTP::Connect() {
     m_capabilities.clear();
     m_canUseMLS = false;
+    m_resumeSupport = ResumeSupport::Unknown;
     m_usingExtDataPort = m_useExtensionDataPort || m_tryNATFastTrack;
     bool greetingAccepted = false;
     try {
@@ -340,7 +343,7 @@ void TIdFTP::closeSocket() {
 
 void TIdFTP::Abort() {
     if (Connected()) writeCommand(QStringLiteral("ABOR"));
-    if (m_dataSocket) m_dataSocket->abort();
+    if (m_dataChannel) m_dataChannel->close();
     ++m_abortCount;
     if (m_transferRunning) {
         // The transfer's end handling reads the replies.

@@ -5,15 +5,17 @@
 #include "ftp/FtpReplyReader.h"
 #include "ftp/FtpSettings.h"
 #include "ftp/FtpTypes.h"
+#include "ftp/ListParse.h"
 
 #include <QHostAddress>
+#include <QIODevice>
 #include <QList>
-#include <QPointer>
 #include <QStringList>
 #include <QTcpSocket>
 #include <functional>
 #include <optional>
 
+class FtpDataChannel;
 class TIdLogEvent;
 
 // Lines of the last listing, as the data transfer delivered them.
@@ -134,6 +136,16 @@ public:
     qint64 Size(const QString& file);
     void Status(QStringList& lines);
 
+    // Data transfers. Each runs over a data connection of its own and fails with the reply's error
+    // after the end-of-transfer replies were read; after an Abort it fails with "Operation aborted.".
+    // Lists the current folder (or `specifier`) into ListResult, copied into `lines` when given.
+    void List(QStringList* lines, const QString& specifier = QString(), bool details = true);
+    // The entries of the last List, parsed on first use; throws as parseListing does.
+    const QList<TIdFTPListItem>& DirectoryListing();
+    void Get(const QString& source, const QString& localFile, bool canOverwrite = false, bool resume = false);
+    // An empty destination means the local file's name.
+    void Put(const QString& localFile, const QString& destination = QString(), bool append = false);
+
 protected:
     enum class SocketWait { ReadyRead, BytesWritten };
     enum class WaitResult { Ready, TimedOut, Failed };
@@ -172,7 +184,7 @@ protected:
 
     // Transfer state: the open data connection (Abort closes it), whether a transfer runs, and the abort
     // flag of the running transfer.
-    QPointer<QAbstractSocket> m_dataSocket;
+    FtpDataChannel* m_dataChannel = nullptr;
     bool m_transferRunning = false;
     bool m_aborted = false;
     FtpListResult m_listResult;
@@ -180,6 +192,9 @@ protected:
     bool m_usingExtDataPort = false;
 
 private:
+    friend class FtpTransfer;
+    enum class ResumeSupport { Unknown, Yes, No };
+
     struct InterruptMark {
         quint64 generation;
         quint64 aborts;
@@ -202,6 +217,7 @@ private:
     void siteZoneStep();
     void natFastTrackStep();
     bool siteCapabilityListsZone() const;
+    bool serverCanResume();
 
     QString m_host;
     quint16 m_port = 21;
@@ -245,4 +261,8 @@ private:
     QStringList m_capabilities;
     bool m_canUseMLS = false;
     std::optional<int> m_serverUtcOffset;
+
+    ResumeSupport m_resumeSupport = ResumeSupport::Unknown;  // asked once per connection
+    std::optional<QList<TIdFTPListItem>> m_directoryListing; // parsed from m_listResult on first use
+    QByteArray m_transferBuffer;                             // one block, reused by every transfer
 };

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ftp/FtpTransferChannel.h"
+#include "ftp/TIdFTP.h"
+
+#include <QIODevice>
+#include <QString>
+
+// One data transfer of a TIdFTP: the data connection (passive or active), the transfer command, the
+// data itself and the end handling that reads the closing replies, also after a failure or an Abort.
+class FtpTransfer {
+public:
+    enum Direction { Download, Upload };
+
+    // Data blocks move between socket and local device in pieces of at most this size.
+    static constexpr qint64 BlockSize = 1024 * 1024;
+
+    FtpTransfer(TIdFTP& ftp, Direction direction, QString command);
+
+    // Runs the transfer between the server and `local`. A download with restartAt >= 0 sends REST first;
+    // a download growing beyond `limit` bytes (when >= 0) fails with `limitError`. Throws the first
+    // failure once the end handling is done, and "Operation aborted." after an Abort.
+    void run(QIODevice& local, qint64 restartAt = -1, qint64 limit = -1,
+             const QString& limitError = QString());
+
+private:
+    void passive();
+    void active();
+    void passiveAddress(QHostAddress& host, quint16& port);
+    void connectData(const QHostAddress& host, quint16 port);
+    void sendDataPort(const FtpDataListener& listener);
+    void acceptData(FtpDataListener& listener);
+    void sendRestart();
+    void sendCommand(const QList<int>& accepted);
+    void readCommandReply(const QList<int>& accepted);
+    void receive();
+    void send();
+    bool waitOnData(bool forWriting);
+    void writeLocal(const char* data, qint64 size);
+    void end();
+    void readAbortReplies();
+    int readReply(const QList<int>& accepted);
+    bool aborted() const { return m_ftp.m_aborted; }
+
+    TIdFTP& m_ftp;
+    Direction m_direction;
+    QString m_command;
+    QIODevice* m_local = nullptr;
+    qint64 m_restartAt = -1;
+    qint64 m_limit = -1;
+    QString m_limitError;
+    FtpDataChannel m_channel;
+    bool m_commandSent = false;
+    bool m_replyRead = false; // the first reply to the command
+    int m_commandReply = 0;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// The local file of a download. A fresh download is written into a hidden file beside the target,
+// which replaces the target only once the transfer has finished: a failed download neither leaves a
+// partial file under the target's name nor destroys the file that was there. A resumed download
+// appends to the target itself, since continuing the partial file is its purpose.
+class DownloadFile {
+public:
+    // Opens the file before anything is sent; throws QeltoError "Destination file already exists."
+    // (without canOverwrite, for an existing file) or the platform's file error.
+    DownloadFile(const QString& path, bool canOverwrite, bool resume);
+    ~DownloadFile(); // removes the hidden file unless committed
+    DownloadFile(const DownloadFile&) = delete;
+    DownloadFile& operator=(const DownloadFile&) = delete;
+
+    QFile& device() { return m_file; }
+    // The size of the resumed file when resuming, else 0.
+    qint64 restartAt() const { return m_restartAt; }
+    // Puts the finished file in place; throws the platform's file error.
+    void commit();
+
+private:
+    QString m_path;
+    QString m_partPath; // empty when writing the target itself
+    bool m_canOverwrite = false;
+    qint64 m_restartAt = 0;
+    QFile m_file;
+};
+
+// Opens a local file for reading by an upload; throws the platform's file error.
+void openUploadSource(QFile& file);
