@@ -14,8 +14,8 @@ namespace {
 constexpr int ConnectDispatchMs = 125;
 constexpr int AbortTrailerWaitMs = 10;
 
-const QList<int> DownloadPassiveCodes{125, 150, 154, 450};
-const QList<int> DownloadActiveCodes{125, 150, 154};
+const QList<int> ListingPassiveCodes{125, 150, 154, 450};
+const QList<int> DownloadCodes{125, 150, 154};
 const QList<int> UploadPassiveCodes{110, 125, 150};
 const QList<int> UploadActiveCodes{125, 150};
 const QList<int> FinalCodes{226, 225, 250};
@@ -32,8 +32,8 @@ bool dataConnectionGone(int error) {
 
 } // namespace
 
-FtpTransfer::FtpTransfer(TIdFTP& ftp, Direction direction, QString command)
-    : m_ftp(ftp), m_direction(direction), m_command(std::move(command)) {}
+FtpTransfer::FtpTransfer(TIdFTP& ftp, Direction direction, QString command, bool listing)
+    : m_ftp(ftp), m_direction(direction), m_command(std::move(command)), m_listing(listing) {}
 
 void FtpTransfer::run(QIODevice& local, qint64 restartAt, qint64 limit, const QString& limitError) {
     // A second transfer started by a handler inside this one would read this one's replies.
@@ -88,7 +88,7 @@ void FtpTransfer::passive() {
     } else {
         sendRestart();
         if (aborted()) return;
-        sendCommand(DownloadPassiveCodes);
+        sendCommand(m_listing ? ListingPassiveCodes : DownloadCodes);
         if (m_commandReply == 450) return;
     }
     if (aborted()) return;
@@ -104,7 +104,7 @@ void FtpTransfer::active() {
         sendRestart();
         if (aborted()) return;
     }
-    sendCommand(m_direction == Download ? DownloadActiveCodes : UploadActiveCodes);
+    sendCommand(m_direction == Download ? DownloadCodes : UploadActiveCodes);
     if (aborted()) return;
     acceptData(listener);
     listener.close();
@@ -330,7 +330,12 @@ void FtpTransfer::end() {
         if (aborted()) readReply({});
         return;
     }
-    readAbortReplies();
+    try {
+        readAbortReplies();
+    } catch (...) {
+        m_ftp.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
+        throw;
+    }
     m_ftp.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
 }
 

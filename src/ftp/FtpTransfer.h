@@ -15,7 +15,9 @@ public:
     // Data blocks move between socket and local device in pieces of at most this size.
     static constexpr qint64 BlockSize = 1024 * 1024;
 
-    FtpTransfer(TIdFTP& ftp, Direction direction, QString command);
+    // For a `listing`, a 450 reply to a passive-mode command ("no files") is an empty result; a file
+    // download treats it as the refusal it is, so no empty file takes the place of the one asked for.
+    FtpTransfer(TIdFTP& ftp, Direction direction, QString command, bool listing = false);
 
     // Runs the transfer between the server and `local`. A download with restartAt >= 0 sends REST first;
     // a download growing beyond `limit` bytes (when >= 0) fails with `limitError`. Throws the first
@@ -45,6 +47,7 @@ private:
     TIdFTP& m_ftp;
     Direction m_direction;
     QString m_command;
+    bool m_listing;
     QIODevice* m_local = nullptr;
     qint64 m_restartAt = -1;
     qint64 m_limit = -1;

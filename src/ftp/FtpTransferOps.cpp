@@ -48,14 +48,14 @@ void TIdFTP::List(QStringList* lines, const QString& specifier, bool details) {
     if (mlsd) {
         const QString command =
             specifier.isEmpty() ? QStringLiteral("MLSD") : QStringLiteral("MLSD ") + specifier;
-        FtpTransfer(*this, FtpTransfer::Download, command).run(buffer, -1, ListingLimit, tooLarge);
+        FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, ListingLimit, tooLarge);
     } else {
         const QString command =
             QString((details ? QStringLiteral("LIST") : QStringLiteral("NLST")) + u' ' + specifier).trimmed();
         const TIdFTPTransferType previous = m_transferType;
         setTransferType(ftASCII);
         try {
-            FtpTransfer(*this, FtpTransfer::Download, command).run(buffer, -1, ListingLimit, tooLarge);
+            FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, ListingLimit, tooLarge);
         } catch (...) {
             try {
                 setTransferType(previous);

@@ -9,6 +9,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace ftptest {
 
 // tests/fixtures/scripted_server.py playing `script` (its step lines, sessions separated by "---").
@@ -69,6 +76,17 @@ inline void aim(TIdFTP& ftp, quint16 port, const QString& user = QStringLiteral(
     ftp.setUsername(user);
     ftp.setPassword(password);
     ftp.setReadTimeout(5000);
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
 }
 
 // Runs `call` and returns the text of the QeltoError it throws ("<no error>" when it returns).
