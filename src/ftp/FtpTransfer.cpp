@@ -5,6 +5,7 @@
 #include "ftp/TIdAntiFreeze.h"
 #include "ftp/TcpConnect.h"
 
+#include <QFileDevice>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -269,31 +270,18 @@ void FtpTransfer::receive() {
 }
 
 void FtpTransfer::send() {
-    QByteArray& buffer = m_ftp.m_transferBuffer;
-    if (buffer.size() != BlockSize) buffer.resize(BlockSize);
-    char* const data = buffer.data();
     qint64 total = 0;
     m_ftp.doWorkBegin(wmWrite, m_local->size());
     try {
+        // A local file goes from the page cache to the socket in the kernel; other sources, or files
+        // that cannot be sent that way, through the block buffer.
+        const auto* file = qobject_cast<QFileDevice*>(m_local);
+        bool inKernel = file && file->handle() >= 0;
         while (m_channel.isOpen()) {
-            const qint64 n = m_local->read(data, BlockSize);
-            if (n < 0) throw QeltoError(QStringLiteral("Cannot read file. ") + m_local->errorString());
-            if (n == 0) break;
-            qint64 offset = 0;
-            while (offset < n) {
-                const qint64 written = m_channel.write(data + offset, n - offset);
-                if (written > 0) {
-                    offset += written;
-                } else if (written < 0) {
-                    if (dataConnectionGone(m_channel.lastError())) break;
-                    throw socketError(m_channel.lastError(),
-                                      QString::fromLocal8Bit(std::strerror(m_channel.lastError())));
-                } else if (!waitOnData(true)) {
-                    break;
-                }
-            }
-            if (offset < n) break;
-            total += n;
+            const qint64 sent = inKernel ? sendFromFile(file->handle(), total == 0, inKernel) : sendBlock();
+            if (sent == 0) break;
+            if (sent < 0) continue;
+            total += sent;
             m_ftp.doWork(wmWrite, total);
             m_ftp.afterDataBlock();
         }
@@ -304,6 +292,41 @@ void FtpTransfer::send() {
         throw;
     }
     m_ftp.doWorkEnd(wmWrite);
+}
+
+qint64 FtpTransfer::sendFromFile(int fd, bool first, bool& inKernel) {
+    const qint64 sent = m_channel.sendFile(fd, BlockSize);
+    if (sent >= 0) return sent;
+    const int error = m_channel.lastError();
+    if (error == EAGAIN) return waitOnData(true) ? -1 : 0;
+    if (first && (error == EINVAL || error == ENOSYS)) {
+        inKernel = false;
+        return -1;
+    }
+    if (dataConnectionGone(error)) return 0;
+    throw socketError(error, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+qint64 FtpTransfer::sendBlock() {
+    QByteArray& buffer = m_ftp.m_transferBuffer;
+    if (buffer.size() != BlockSize) buffer.resize(BlockSize);
+    char* const data = buffer.data();
+    const qint64 n = m_local->read(data, BlockSize);
+    if (n < 0) throw QeltoError(QStringLiteral("Cannot read file. ") + m_local->errorString());
+    qint64 offset = 0;
+    while (offset < n) {
+        const qint64 written = m_channel.write(data + offset, n - offset);
+        if (written > 0) {
+            offset += written;
+        } else if (written < 0) {
+            const int error = m_channel.lastError();
+            if (dataConnectionGone(error)) return 0;
+            throw socketError(error, QString::fromLocal8Bit(std::strerror(error)));
+        } else if (!waitOnData(true)) {
+            return 0;
+        }
+    }
+    return n;
 }
 
 // --- end handling ------------------------------------------------------------------------------------

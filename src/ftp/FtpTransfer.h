@@ -37,6 +37,10 @@ private:
     void readCommandReply(const QList<int>& accepted);
     void receive();
     void send();
+    // One piece of an upload: the bytes sent, 0 once the source is done or the data connection is gone,
+    // -1 for "nothing this time" (waited, or switched away from sending in the kernel).
+    qint64 sendFromFile(int fd, bool first, bool& inKernel);
+    qint64 sendBlock();
     bool waitOnData(bool forWriting);
     void writeLocal(const char* data, qint64 size);
     void end();

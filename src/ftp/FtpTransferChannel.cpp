@@ -4,9 +4,12 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -95,6 +98,37 @@ qint64 FtpDataChannel::write(const char* data, qint64 size) {
         m_lastError = errno;
         return -1;
     }
+}
+
+qint64 FtpDataChannel::sendFile(int fileFd, qint64 size) {
+    if (m_fd < 0) {
+        m_lastError = EBADF;
+        return -1;
+    }
+    // sendfile has no MSG_NOSIGNAL: hold SIGPIPE back while it runs, and take back the one a peer
+    // that hung up raises, so it becomes the EPIPE it is and does not end the process.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    sigset_t pending;
+    sigpending(&pending);
+    const bool alreadyPending = sigismember(&pending, SIGPIPE) == 1;
+    ssize_t n = -1;
+    do {
+        n = ::sendfile(m_fd, fileFd, nullptr, size_t(size));
+    } while (n < 0 && errno == EINTR);
+    const int error = errno;
+    if (n < 0 && error == EPIPE && !alreadyPending) {
+        const timespec noWait{};
+        while (sigtimedwait(&pipeSignal, nullptr, &noWait) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (n >= 0) return n;
+    m_lastError = error == EWOULDBLOCK ? EAGAIN : error;
+    return -1;
 }
 
 void FtpDataChannel::setReceiveBufferSize(int bytes) {

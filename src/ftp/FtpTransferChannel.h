@@ -30,6 +30,10 @@ public:
     qint64 read(char* data, qint64 size);
     // Bytes written, 0 when the kernel buffer is full, -1 on failure with lastError() set.
     qint64 write(const char* data, qint64 size);
+    // Sends up to `size` bytes of the file `fileFd` from its current position, in the kernel: bytes
+    // sent, 0 at the end of the file, -1 when the kernel buffer is full (lastError() EAGAIN) or on
+    // failure (lastError() set; EINVAL or ENOSYS: the file cannot be sent this way).
+    qint64 sendFile(int fileFd, qint64 size);
     int lastError() const { return m_lastError; }
     // Asks the kernel for a larger receive buffer; a refusal leaves the default.
     void setReceiveBufferSize(int bytes);

@@ -1,0 +1,197 @@
+#!/bin/bash
+# Throughput of TIdFTP::Get and TIdFTP::Put against curl on one local FTP server.
+#
+# Starts vsftpd on 127.0.0.1 and a free port (anonymous, writable, temporary root; pyftpdlib through
+# scripts/demo-server when vsftpd cannot serve here), creates a 1 GiB file and times, alternating,
+# a download with bench_transfer, the same download with curl, an upload with bench_transfer and the
+# same upload with curl, RUNS times each (default 3). Then one download and one upload of a 256 MiB
+# file show that the bench program's memory does not grow with the file. Prints the medians in MB/s
+# and, as its last line:
+#   download_ratio=<qelto/curl> upload_ratio=<qelto/curl> peak_rss_mb=<largest RSS of bench_transfer>
+# Builds bench_transfer into build/ (Release) when it is missing. Needs /usr/bin/time (package time).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+runs=${RUNS:-3}
+big_mib=${BIG_MIB:-1024}
+small_mib=256
+python=/usr/bin/python3
+bench=$here/build/bench/bench_transfer
+
+log() { echo "$@" >&2; }
+
+work=$(mktemp -d /tmp/qelto-bench.XXXXXX)
+server_pid=
+cleanup() {
+    if [[ -n $server_pid ]]; then
+        kill "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [[ ! -x /usr/bin/time ]]; then
+    log "installing the package time for /usr/bin/time"
+    apt-get install -y -qq time >/dev/null
+fi
+if [[ ! -f $here/build/CMakeCache.txt ]]; then
+    log "configuring $here/build (Release)"
+    cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+if [[ ! -x $bench ]]; then
+    log "building bench_transfer in $here/build"
+    cmake --build "$here/build" --target bench_transfer -j2 >/dev/null
+elif ! cmake --build "$here/build" --target bench_transfer -j2 >"$work/build.log" 2>&1; then
+    log "warning: rebuilding bench_transfer failed; timing the existing one"
+fi
+
+
+free_port() {
+    "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Waits until the server answers a listing of the served folder.
+server_answers() {
+    local i
+    for i in $(seq 1 50); do
+        if curl -s --max-time 2 --user "$user:$password" "ftp://127.0.0.1:$port/$prefix" >/dev/null 2>&1; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+root=$work/root
+mkdir -p "$root/pub" "$work/local"
+start_vsftpd() {
+    command -v vsftpd >/dev/null || [[ -x /usr/sbin/vsftpd ]] || return 1
+    [[ -d /var/run/vsftpd/empty ]] || mkdir -p /var/run/vsftpd/empty
+    id ftp >/dev/null 2>&1 || return 1
+    chmod 755 "$work" "$root"
+    chown ftp:ftp "$root/pub"
+    port=$(free_port)
+    cat >"$work/vsftpd.conf" <<EOF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$port
+background=NO
+anonymous_enable=YES
+local_enable=NO
+no_anon_password=YES
+anon_root=$root
+write_enable=YES
+anon_upload_enable=YES
+anon_other_write_enable=YES
+anon_umask=022
+allow_writeable_chroot=YES
+secure_chroot_dir=/var/run/vsftpd/empty
+seccomp_sandbox=NO
+isolate=NO
+isolate_network=NO
+pasv_enable=YES
+pasv_address=127.0.0.1
+xferlog_enable=NO
+dirmessage_enable=NO
+connect_from_port_20=NO
+ssl_enable=NO
+EOF
+    "$(command -v vsftpd || echo /usr/sbin/vsftpd)" "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
+    server_pid=$!
+    user=anonymous password=guest prefix=pub/
+    server_answers && return 0
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    server_pid=
+    return 1
+}
+start_pyftpdlib() {
+    "$python" "$here/scripts/demo-server" --root "$root" --port 0 --no-sample >"$work/server.out" 2>"$work/server.log" &
+    server_pid=$!
+    local i
+    for i in $(seq 1 100); do
+        port=$(sed -n 's/^LISTENING //p' "$work/server.out")
+        [[ -n $port ]] && break
+        sleep 0.1
+    done
+    user=demo password=demo prefix=
+    [[ -n $port ]] && server_answers
+}
+
+if start_vsftpd; then
+    server="vsftpd $(dpkg-query -W -f='${Version}' vsftpd 2>/dev/null || true)"
+elif start_pyftpdlib; then
+    server="pyftpdlib (vsftpd could not serve here: $(head -c 200 "$work/server.log" | tr '\n' ' '))"
+else
+    log "no FTP server could be started"
+    exit 1
+fi
+server_dir=$root/${prefix%/}
+
+make_file() { # name MiB
+    head -c $(($2 * 1024 * 1024)) /dev/urandom >"$server_dir/$1"
+    chmod 644 "$server_dir/$1"
+}
+
+# Each timing prints seconds; bench_transfer runs under /usr/bin/time for its peak RSS (kB).
+qelto() { # get|put remote local
+    /usr/bin/time -v -o "$work/time.txt" "$bench" 127.0.0.1 "$port" "$user" "$password" "$1" "$prefix$2" "$3"
+    sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt" >>"$work/rss-$current"
+}
+curl_get() { curl -sS --fail --user "$user:$password" -o "$2" -w '%{time_total}\n' "ftp://127.0.0.1:$port/$prefix$1"; }
+curl_put() { curl -sS --fail --user "$user:$password" -T "$2" -w '%{time_total}\n' "ftp://127.0.0.1:$port/$prefix$1"; }
+
+# Checks a transferred copy against its original once per method.
+same() { cmp -s "$1" "$2" || { log "transfer damaged: $1 differs from $2"; exit 1; }; }
+
+measure() { # size-name MiB runs
+    local name=$1 mib=$2 n=$3 i
+    current=$name
+    : >"$work/rss-$name"
+    make_file "$name.bin" "$mib"
+    : >"$work/times-$name"
+    for i in $(seq 1 "$n"); do
+        rm -f "$work/local/q.bin" "$work/local/c.bin"
+        echo "qelto_get $(qelto get "$name.bin" "$work/local/q.bin")" >>"$work/times-$name"
+        echo "curl_get $(curl_get "$name.bin" "$work/local/c.bin")" >>"$work/times-$name"
+        [[ $i == 1 ]] && same "$work/local/q.bin" "$server_dir/$name.bin" && same "$work/local/c.bin" "$server_dir/$name.bin"
+        rm -f "$server_dir/up-q.bin" "$server_dir/up-c.bin"
+        echo "qelto_put $(qelto put up-q.bin "$work/local/q.bin")" >>"$work/times-$name"
+        echo "curl_put $(curl_put up-c.bin "$work/local/q.bin")" >>"$work/times-$name"
+        [[ $i == 1 ]] && same "$server_dir/up-q.bin" "$work/local/q.bin" && same "$server_dir/up-c.bin" "$work/local/q.bin"
+    done
+    rm -f "$server_dir/$name.bin" "$server_dir/up-q.bin" "$server_dir/up-c.bin" "$work/local/q.bin" "$work/local/c.bin"
+}
+
+log "server: $server on 127.0.0.1:$port; $runs runs of $big_mib MiB, then one of $small_mib MiB"
+measure big "$big_mib" "$runs"
+measure small "$small_mib" 1
+
+"$python" - "$work" "$big_mib" "$small_mib" "$server" "$runs" <<'EOF'
+import statistics, sys
+work, big_mib, small_mib, server, runs = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
+
+def times(name):
+    result = {}
+    for line in open(f"{work}/times-{name}"):
+        what, seconds = line.split()
+        result.setdefault(what, []).append(float(seconds))
+    return result
+
+def rss_mb(name):
+    return max(int(v) for v in open(f"{work}/rss-{name}").read().split()) / 1024
+
+big = times("big")
+size_mb = big_mib * 1024 * 1024 / 1e6
+rate = {what: size_mb / statistics.median(values) for what, values in big.items()}
+print(f"server: {server}")
+print(f"file: {big_mib} MiB, {runs} runs each, medians:")
+for what in ("qelto_get", "curl_get", "qelto_put", "curl_put"):
+    print(f"  {what:10s} {rate[what]:9.1f} MB/s   (seconds: {', '.join(f'{v:.3f}' for v in big[what])})")
+print(f"peak RSS of bench_transfer: {rss_mb('big'):.1f} MB with {big_mib} MiB, {rss_mb('small'):.1f} MB with {small_mib} MiB")
+peak = max(rss_mb("big"), rss_mb("small"))
+print(f"download_ratio={rate['qelto_get'] / rate['curl_get']:.2f} "
+      f"upload_ratio={rate['qelto_put'] / rate['curl_put']:.2f} peak_rss_mb={peak:.1f}")
+EOF
