@@ -9,9 +9,6 @@
 
 namespace {
 
-// A listing is held in memory; a server streaming without end must not exhaust it.
-constexpr qint64 ListingLimit = 256 * 1024 * 1024;
-
 QString decodeLine(QByteArrayView line, bool utf8) {
     if (utf8) {
         QStringDecoder decoder(QStringDecoder::Utf8,
@@ -48,14 +45,14 @@ void TIdFTP::List(QStringList* lines, const QString& specifier, bool details) {
     if (mlsd) {
         const QString command =
             specifier.isEmpty() ? QStringLiteral("MLSD") : QStringLiteral("MLSD ") + specifier;
-        FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, ListingLimit, tooLarge);
+        FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, MaxListingBytes, tooLarge);
     } else {
         const QString command =
             QString((details ? QStringLiteral("LIST") : QStringLiteral("NLST")) + u' ' + specifier).trimmed();
         const TIdFTPTransferType previous = m_transferType;
         setTransferType(ftASCII);
         try {
-            FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, ListingLimit, tooLarge);
+            FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, MaxListingBytes, tooLarge);
         } catch (...) {
             try {
                 setTransferType(previous);

@@ -136,6 +136,9 @@ public:
     qint64 Size(const QString& file);
     void Status(QStringList& lines);
 
+    // A listing is held in memory; a longer one fails with "Listing too large".
+    static constexpr qint64 MaxListingBytes = 256 * 1024 * 1024;
+
     // Data transfers. Each runs over a data connection of its own and fails with the reply's error
     // after the end-of-transfer replies were read; after an Abort it fails with "Operation aborted.".
     // Lists the current folder (or `specifier`) into ListResult, copied into `lines` when given.

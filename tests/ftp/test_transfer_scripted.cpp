@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace ftptest;
 
@@ -191,14 +193,33 @@ TEST_F(FtpTransferScripted, RefusedExtendedPortsAreNotTriedAgain) {
     }
 }
 
+// A port nobody listens on right now.
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The port a PORT or EPRT line names.
+int portOf(const QString& line) {
+    if (line.startsWith(s("EPRT "))) return line.section(u'|', 3, 3).toInt();
+    const QStringList numbers = line.mid(5).split(u',');
+    return numbers.size() == 6 ? numbers[4].toInt() * 256 + numbers[5].toInt() : -1;
+}
+
 TEST_F(FtpTransferScripted, ActiveModeListensOnTheControlAddress) {
+    const quint16 fixed = freePort();
+    const quint16 low = freePort();
     const struct {
         const char* name;
         bool extended;
         const char* portStep;
+        quint16 dataPort, min, max;
     } cases[] = {
-        {"PORT", false, "C PORT 127,0,0,1,*"},
-        {"EPRT", true, "C EPRT |1|127.0.0.1|*"},
+        {"PORT, any port", false, "C PORT 127,0,0,1,*", 0, 0, 0},
+        {"EPRT, any port", true, "C EPRT |1|127.0.0.1|*", 0, 0, 0},
+        {"DataPort", false, "C PORT 127,0,0,1,*", fixed, 0, 0},
+        {"a port range", true, "C EPRT |1|127.0.0.1|*", 0, low, quint16(low + 3)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -207,14 +228,61 @@ TEST_F(FtpTransferScripted, ActiveModeListensOnTheControlAddress) {
         Client client(server.port(), [&](TIdFTP& ftp) {
             ftp.setPassive(false);
             ftp.setUseExtensionDataPort(c.extended);
+            ftp.setDataPort(c.dataPort);
+            ftp.setDataPortMin(c.min);
+            ftp.setDataPortMax(c.max);
         });
         client.ftp.Get(s("remote.bin"), local("got.bin"), true);
         EXPECT_EQ(readFile(local("got.bin")), payload);
         client.ftp.Noop();
         client.ftp.Disconnect();
-        EXPECT_EQ(commandsAfterLogin(server).value(1), s("RETR remote.bin"));
+        const QStringList commands = commandsAfterLogin(server);
+        EXPECT_EQ(commands.mid(1), ss({"RETR remote.bin", "NOOP", "QUIT"}));
+        const int port = portOf(commands.value(0));
+        if (c.dataPort != 0) {
+            EXPECT_EQ(port, c.dataPort);
+        }
+        if (c.min != 0) {
+            EXPECT_GE(port, c.min);
+            EXPECT_LE(port, c.max);
+        }
+        EXPECT_GT(port, 0);
         EXPECT_EQ(client.statuses, completed);
     }
+}
+
+TEST_F(FtpTransferScripted, PretGoesFirstWhenOffered) {
+    ScriptedServer server(ss({"S 220 Ready",
+                              "C USER alice",
+                              "S 230 Logged in",
+                              "C FEAT",
+                              "R 211-Features:\\r\\n PRET\\r\\n211 End\\r\\n",
+                              "C TYPE A",
+                              "S 200 ok",
+                              "C SYST",
+                              "S 215 UNIX",
+                              "C TYPE A",
+                              "S 200 ok",
+                              "C PRET RETR remote.bin",
+                              "S 200 Ready",
+                              "L",
+                              "C PASV",
+                              "S 227 (127,0,0,1,{p1},{p2})",
+                              "C RETR remote.bin",
+                              "A",
+                              "S 150 Opening",
+                              payloadStep,
+                              "DX",
+                              "S 226 Done"}));
+    TIdFTP ftp;
+    aim(ftp, server.port());
+    ftp.setUseHOST(false);
+    ftp.setPassive(true);
+    ftp.Connect();
+    ftp.Get(s("remote.bin"), local("got.bin"), true);
+    EXPECT_EQ(readFile(local("got.bin")), payload);
+    ftp.Disconnect();
+    EXPECT_FALSE(server.rawTranscript().contains("!!")) << server.rawTranscript().toStdString();
 }
 
 TEST_F(FtpTransferScripted, DataConnectionsThatNeverComeOrStall) {
@@ -295,6 +363,18 @@ TEST_F(FtpTransferScripted, ListingAnswered450IsEmpty) {
     client.ftp.Noop();
 }
 
+TEST_F(FtpTransferScripted, EndlessListingIsCutOff) {
+    const qint64 lines = TIdFTP::MaxListingBytes / 1024 + 1;
+    const QString line = QString(1023, u'x') + s("\\n");
+    ScriptedServer server(loggedIn + QStringList{s("L"), s("C PASV"), s("S 227 (127,0,0,1,{p1},{p2})"),
+                                                 s("C LIST"), s("A"), s("S 150 Here it comes"),
+                                                 QStringLiteral("DN %1 %2").arg(lines).arg(line),
+                                                 s("S 426 Cut off"), s("C NOOP"), s("S 200 ok")});
+    Client client(server.port());
+    EXPECT_EQ(errorOf([&] { client.ftp.List(nullptr); }), s("Listing too large"));
+    client.ftp.Noop();
+}
+
 TEST_F(FtpTransferScripted, AbortReadsEveryReplySequence) {
     const struct {
         const char* name;
@@ -370,6 +450,28 @@ TEST_F(FtpTransferScripted, Uploads) {
                   QStringList({s("PASV"), s(c.command).mid(2),
                                QStringLiteral("DATA %1 %2").arg(content.size()).arg(digest), s("QUIT")}));
     }
+}
+
+TEST_F(FtpTransferScripted, UploadFromAPipe) {
+    // A pipe cannot be sent from the page cache: the upload copies it block by block instead.
+    const QString fifo = local("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray content(3 * 1024 * 1024 + 5, 'p');
+    std::thread writer([&] {
+        QFile file(fifo);
+        if (file.open(QIODevice::WriteOnly)) file.write(content);
+    });
+    ScriptedServer server(loggedIn + ss({"L", "C PASV", "S 227 (127,0,0,1,{p1},{p2})", "C STOR up.bin", "A",
+                                         "S 150 Go ahead", "DR", "S 226 Stored"}));
+    Client client(server.port());
+    client.ftp.Put(fifo, s("up.bin"));
+    writer.join();
+    client.ftp.Disconnect();
+    EXPECT_EQ(
+        commandsAfterLogin(server).value(2),
+        QStringLiteral("DATA %1 %2")
+            .arg(content.size())
+            .arg(QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex())));
 }
 
 TEST_F(FtpTransferScripted, UploadsTheServerCutsShort) {
