@@ -131,18 +131,6 @@ qint64 FtpDataChannel::sendFile(int fileFd, qint64 size) {
     return -1;
 }
 
-void FtpDataChannel::setReceiveBufferSize(int bytes) {
-    if (m_fd >= 0) ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-}
-
-QHostAddress FtpDataChannel::peerAddress() const {
-    sockaddr_storage storage{};
-    socklen_t length = sizeof storage;
-    if (m_fd < 0 || ::getpeername(m_fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0)
-        return QHostAddress();
-    return QHostAddress(reinterpret_cast<const sockaddr*>(&storage));
-}
-
 // --- listener ----------------------------------------------------------------------------------------
 
 FtpDataListener::~FtpDataListener() {

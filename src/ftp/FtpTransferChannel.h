@@ -10,7 +10,6 @@
 class FtpDataChannel {
 public:
     FtpDataChannel() = default;
-    explicit FtpDataChannel(int fd) : m_fd(fd) {}
     ~FtpDataChannel() { close(); }
     FtpDataChannel(const FtpDataChannel&) = delete;
     FtpDataChannel& operator=(const FtpDataChannel&) = delete;
@@ -35,10 +34,6 @@ public:
     // failure (lastError() set; EINVAL or ENOSYS: the file cannot be sent this way).
     qint64 sendFile(int fileFd, qint64 size);
     int lastError() const { return m_lastError; }
-    // Asks the kernel for a larger receive buffer; a refusal leaves the default.
-    void setReceiveBufferSize(int bytes);
-
-    QHostAddress peerAddress() const;
 
 private:
     int m_fd = -1;

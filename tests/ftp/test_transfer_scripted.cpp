@@ -251,6 +251,16 @@ TEST_F(FtpTransferScripted, ActiveModeListensOnTheControlAddress) {
     }
 }
 
+TEST_F(FtpTransferScripted, ActiveModeTakesDataOnlyFromTheServer) {
+    // Another host connecting to the listening port first must not slip its data into the file.
+    ScriptedServer server(loggedIn +
+                          ss({"C PORT 127,0,0,1,*", "S 200 ok", "C RETR remote.bin", "S 150 Opening",
+                              "O 127.0.0.2", "D intruder", "DX", "O", payloadStep, "DX", "S 226 Done"}));
+    Client client(server.port(), [](TIdFTP& ftp) { ftp.setPassive(false); });
+    client.ftp.Get(s("remote.bin"), local("got.bin"), true);
+    EXPECT_EQ(readFile(local("got.bin")), payload);
+}
+
 TEST_F(FtpTransferScripted, PretGoesFirstWhenOffered) {
     ScriptedServer server(ss({"S 220 Ready",
                               "C USER alice",
