@@ -6,7 +6,7 @@
 #include "ui_MyMenu.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QScreen>
@@ -189,9 +189,9 @@ void TMyMenuForm::ResizeOffImageMouseMove(const QPoint& globalPos)
 
 void TMyMenuForm::ResizeOffImageMouseUp()
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     struct RestoreCursor {
-        ~RestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
+        ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
     } restore;
     if (m_resizing) {
         m_rubberBand->hide();
@@ -236,7 +236,10 @@ void TMyMenuForm::mouseMoveEvent(QMouseEvent* event)
 
 void TMyMenuForm::keyPressEvent(QKeyEvent* event)
 {
-    guarded(this, [this] { FormKeyPress(); });
+    // Only keys meant for the window itself: those a control passed on (Enter in ProcessEdit) are not.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == this)
+        guarded(this, [this] { FormKeyPress(); });
     QWidget::keyPressEvent(event);
 }
 

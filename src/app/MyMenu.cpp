@@ -12,6 +12,12 @@
 #include <QIcon>
 #include <QTimer>
 
+// The skin lives in the static window library; its resources must be registered by hand.
+static void initSkinResources()
+{
+    Q_INIT_RESOURCE(skin);
+}
+
 namespace {
 
 QFont windowFont()
@@ -27,6 +33,7 @@ QFont windowFont()
 TMyMenuForm::TMyMenuForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint), m_ui(new Ui::TMyMenuForm)
 {
+    initSkinResources();
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("TMyMenuForm"));
     setWindowTitle(QStringLiteral("Qelto"));
@@ -40,6 +47,17 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_ui->MB004->setIcon(QIcon(QStringLiteral(":/skin/close.svg")));
     m_ui->EB001->setIcon(QIcon(QStringLiteral(":/skin/connect.svg")));
     m_ui->EB002->setIcon(QIcon(QStringLiteral(":/skin/disconnect.svg")));
+    const std::pair<QToolButton*, const char*> icons[] = {
+        {m_ui->RFS001, "new_folder"}, {m_ui->RFS002, "rename"}, {m_ui->RFS003, "preview"},
+        {m_ui->RFS004, "cut"},        {m_ui->RFS005, "copy"},   {m_ui->RFS006, "paste"},
+        {m_ui->RFS007, "delete"},     {m_ui->RFS008, "upload"}, {m_ui->RFS009, "folder_up"},
+        {m_ui->LFB008, "download"}};
+    for (const auto& [button, icon] : icons) {
+        button->setIcon(QIcon(QStringLiteral(":/skin/") + QLatin1String(icon) + QStringLiteral(".svg")));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setIconSize(QSize(20, 20));
+        button->setAutoRaise(true);
+    }
     for (QToolButton* b : {m_ui->MB003, m_ui->MB004}) {
         b->setAutoRaise(true);
         b->setIconSize(QSize(24, 22));

@@ -1,8 +1,10 @@
 #include "support/WindowFixture.h"
 #include "ui_MyMenu.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
+#include <QTimer>
 
 using FrameTest = WindowTest;
 
@@ -37,18 +39,19 @@ TEST_F(FrameTest, OutlineFollowsEveryResizeAndTheLimitsHold)
     EXPECT_TRUE(w.mask().contains(QPoint(895, 590)));
     EXPECT_EQ(w.ui()->MB004->x(), 900 - 42);
 
-    // Shrink to exactly 800 wide: refused; height 501 is taken. The refused step's movement is lost.
+    // Shrink to exactly 800 wide: refused, and that pointer movement is lost; height 501 is taken.
     const QPoint corner = w.geometry().bottomRight();
     w.ResizeOffImageMouseDown(corner);
     w.ResizeOffImageMouseMove(corner + QPoint(-100, -117));
     EXPECT_EQ(w.resizeRect().size(), QSize(900, 501));
+    // The drag goes on from the new pointer position: one pixel right is one pixel wider.
     w.ResizeOffImageMouseMove(corner + QPoint(-99, -117));
-    EXPECT_EQ(w.resizeRect().size(), QSize(899, 501));
+    EXPECT_EQ(w.resizeRect().size(), QSize(901, 501));
     w.ResizeOffImageMouseUp();
-    EXPECT_EQ(w.size(), QSize(899, 501));
-    // The outline followed both resizes: bottom edge near 501, right edge near 899.
+    EXPECT_EQ(w.size(), QSize(901, 501));
+    // The outline followed both resizes.
     const QRect outline = outlinePolygon(w.P).boundingRect();
-    EXPECT_EQ(outline.right(), 798 + 100 - 1);
+    EXPECT_EQ(outline.right(), 798 + 100 + 1);
     EXPECT_EQ(outline.bottom(), 498 + 58 + 60 - 117);
     EXPECT_EQ(w.mask().boundingRect().right(), outline.right() - 1);
     EXPECT_EQ(w.Xp, 0);
@@ -67,6 +70,8 @@ TEST_F(FrameTest, MovesWithoutAResizeDragAreIgnored)
 TEST_F(FrameTest, EnterInTheStatusFieldWhileDisconnectedDoesNothing)
 {
     TMyMenuForm& w = openWindow();
+    QApplication::setActiveWindow(&w);
+    w.ui()->ProcessEdit->setFocus();
     w.ui()->ProcessEdit->setText(QStringLiteral("/"));
     QTest::keyClick(w.ui()->ProcessEdit, Qt::Key_Return);
     EXPECT_TRUE(errors.isEmpty());

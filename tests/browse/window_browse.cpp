@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 TEST_F(BrowseTest, ConnectShowsTheRootAndDisconnectReturnsToTheStartState)
 {
@@ -51,22 +52,18 @@ TEST_F(BrowseTest, NavigatesFromBothViews)
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
 
     // List view: into /pub (one slash), then x, then up.
-    emit w.ui()->FTPFilesList->itemDoubleClicked(listItem(QStringLiteral("pub")));
-    listItem(QStringLiteral("pub"));
+    doubleClickItem(QStringLiteral("pub"));
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
     EXPECT_EQ(w.FTPCurrentDirectory, QStringLiteral("ftp://127.0.0.1/")); // the list's open leaves it
     EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("/pub"));
-    w.ui()->FTPFilesList->setCurrentItem(listItem(QStringLiteral("x")));
-    emit w.ui()->FTPFilesList->itemDoubleClicked(listItem(QStringLiteral("x")));
+    doubleClickItem(QStringLiteral("x"));
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub/x"));
     EXPECT_EQ(listCaptions(), QStringList{QStringLiteral("deep.txt")});
     w.ui()->RFS009->click();
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
 
     // A file does nothing.
-    w.ui()->FTPFilesList->clearSelection();
-    listItem(QStringLiteral("readme.txt"))->setSelected(true);
-    w.FTPFilesListDblClick();
+    doubleClickItem(QStringLiteral("readme.txt"));
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
 
     // Grid: Enter on the folder x.
@@ -112,8 +109,8 @@ TEST_F(BrowseTest, LogPanesShowEachBlockWithItsMarkers)
         "^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d << Server: 331 .*<EOL>$"), QRegularExpression::MultilineOption)));
     EXPECT_TRUE(debug.contains(QStringLiteral(" ... Connected.")));
     const QString history = w.ui()->HistoryEdit->toPlainText();
-    EXPECT_TRUE(history.contains(QStringLiteral("CLIENT SENT:\nUSER demo\n\n. . .")));
-    EXPECT_TRUE(history.contains(QStringLiteral("SERVER RESEIVED:\n331 ")));
+    EXPECT_TRUE(history.contains(QStringLiteral("CLIENT SENT:\n\nUSER demo\n\n. . .\n")));
+    EXPECT_TRUE(history.contains(QStringLiteral("SERVER RESEIVED:\n\n331 ")));
     EXPECT_TRUE(history.contains(QStringLiteral("Local Date: ")));
     // Logged traffic started the stand-by count-down.
     EXPECT_TRUE(w.SleepTimer->isActive());
@@ -129,7 +126,7 @@ TEST_F(BrowseTest, StandByDropsTheConnectionAndTheNextConnectReturns)
 {
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty());
-    emit w.ui()->FTPFilesList->itemDoubleClicked(listItem(QStringLiteral("pub")));
+    doubleClickItem(QStringLiteral("pub"));
     ASSERT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
 
     w.RestartStandByCountdown();
@@ -169,7 +166,7 @@ TEST_F(BrowseTest, FaultsShowOneErrorAndTheButtonsMatchTheConnection)
     w.ui()->ProcessEdit->setText(QStringLiteral("/no/such/folder"));
     QTest::keyClick(w.ui()->ProcessEdit, Qt::Key_Return);
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.first().startsWith(QStringLiteral("550"))) << errors.first().toStdString();
+    EXPECT_EQ(errors.first(), QStringLiteral("No such file or directory.\r\n"));
     EXPECT_TRUE(showsConnected());
     errors.clear();
 

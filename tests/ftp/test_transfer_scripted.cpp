@@ -122,6 +122,7 @@ TEST_F(FtpTransferScripted, ExtendedPassiveReplies) {
         QStringList script;
         const char* error;
         QStringList commands;
+        TIdFtpProxyType proxy = fpcmNone;
     } cases[] = {
         {"port only", passiveRetr(ss({"L", "C EPSV", "S 229 Entering Extended Passive Mode (|||{port}|)"})),
          "<no error>", ss({"EPSV", "RETR remote.bin", "NOOP", "QUIT"})},
@@ -136,14 +137,19 @@ TEST_F(FtpTransferScripted, ExtendedPassiveReplies) {
          loggedIn + ss({"C EPSV", "S 229 Entering Extended Passive Mode (|||70000|)", "C ABOR",
                         "S 225 No transfer to ABOR", "C NOOP", "S 200 ok"}),
          "Server sent invalid port number (70000)", ss({"EPSV", "ABOR", "NOOP", "QUIT"})},
+        {"through a proxy: the protocol first",
+         passiveRetr(ss(
+             {"L", "C EPSV 1", "S 501 No", "C EPSV", "S 229 Entering Extended Passive Mode (|||{port}|)"})),
+         "<no error>", ss({"EPSV 1", "EPSV", "RETR remote.bin", "NOOP", "QUIT"}), fpcmTransparent},
     };
     TIdAntiFreeze antiFreeze;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedServer server(c.script);
-        Client client(server.port(), [](TIdFTP& ftp) {
+        Client client(server.port(), [&](TIdFTP& ftp) {
             ftp.setUseExtensionDataPort(true);
             ftp.setConnectTimeLimit(3000);
+            ftp.proxySettings().ProxyType = c.proxy;
         });
         const QString file = local("got.bin");
         QFile::remove(file);

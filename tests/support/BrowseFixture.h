@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 class BrowseTest : public WindowTest {
 protected:
@@ -71,6 +72,18 @@ protected:
     {
         auto found = window->ui()->FTPFilesList->findItems(caption, Qt::MatchExactly);
         return found.isEmpty() ? nullptr : found.first();
+    }
+
+    // Double-clicks the list item with this caption, as the user would.
+    void doubleClickItem(const QString& caption)
+    {
+        QListWidget* list = window->ui()->FTPFilesList;
+        QListWidgetItem* item = listItem(caption);
+        ASSERT_NE(item, nullptr) << caption.toStdString();
+        list->scrollToItem(item);
+        const QPoint at = list->visualItemRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 
     // Makes the grid row with this name current, as a click on it would.

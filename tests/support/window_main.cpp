@@ -1,11 +1,21 @@
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform's default screen is 800 x 600, smaller than the window may grow: give it
+    // a desktop-sized screen.
+    QTemporaryFile screens;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if ((platform.isEmpty() || platform == "offscreen") && screens.open()) {
+        screens.write(R"({"screens":[{"name":"desktop","x":0,"y":0,"width":1920,"height":1080,)"
+                      R"("logicalDpiX":96,"logicalDpiY":96,"dpr":1}]})");
+        screens.flush();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    }
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
