@@ -52,7 +52,8 @@ void TIdFTP::List(QStringList* lines, const QString& specifier, bool details) {
         const TIdFTPTransferType previous = m_transferType;
         setTransferType(ftASCII);
         try {
-            FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, MaxListingBytes, tooLarge);
+            FtpTransfer(*this, FtpTransfer::Download, command, true)
+                .run(buffer, -1, MaxListingBytes, tooLarge);
         } catch (...) {
             try {
                 setTransferType(previous);

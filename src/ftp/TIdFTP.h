@@ -8,7 +8,6 @@
 #include "ftp/ListParse.h"
 
 #include <QHostAddress>
-#include <QIODevice>
 #include <QList>
 #include <QStringList>
 #include <QTcpSocket>
@@ -145,6 +144,7 @@ public:
     void List(QStringList* lines, const QString& specifier = QString(), bool details = true);
     // The entries of the last List, parsed on first use; throws as parseListing does.
     const QList<TIdFTPListItem>& DirectoryListing();
+    // A fresh download replaces `localFile` only once it is complete; a resumed one appends to it.
     void Get(const QString& source, const QString& localFile, bool canOverwrite = false, bool resume = false);
     // An empty destination means the local file's name.
     void Put(const QString& localFile, const QString& destination = QString(), bool append = false);
