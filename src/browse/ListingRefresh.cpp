@@ -124,6 +124,7 @@ void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first)
         auto* item = new QListWidgetItem(icons.value(image), entry.FileName);
         item->setData(RemoteKindRole, isFolder ? QStringLiteral("<DIR>") : QStringLiteral("Files"));
         item->setData(RemoteSizeRole, isFolder ? QString() : QString::number(entry.Size));
+        item->setData(RemoteImageRole, image);
         item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
         m_ui->FTPFilesList->addItem(item);
         ++listIndex;

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-// Data of an item of the remote file list besides its caption: "<DIR>" or "Files", and the byte count.
-enum RemoteItemRole { RemoteKindRole = Qt::UserRole, RemoteSizeRole };
+// Data of an item of the remote file list besides its caption: "<DIR>" or "Files", the byte count, and
+// the index of its image in the icon list.
+enum RemoteItemRole { RemoteKindRole = Qt::UserRole, RemoteSizeRole, RemoteImageRole };
 
 // Texts and rules of the remote folder views.
 
