@@ -106,11 +106,12 @@ TEST_F(ListingTest, FoldersFirstWithTheRootAndUpEntries)
     // The row picture is the list's image.
     EXPECT_EQ(w.Permissions->value(3, 3).value<QImage>(), w.FTPImageList.at(txtIcon()).toImage());
 
-    // Each pass changes folder, lists and asks for the folder itself; then the connect asks once more.
+    // Each pass changes folder, lists and asks for the folder itself; then the connect asks once more,
+    // and closing the window says goodbye.
     closeWindow();
     const QStringList sent = server->session(0);
     const QStringList pass{QStringLiteral("CWD /"), QStringLiteral("PASV"), QStringLiteral("MLSD"), QStringLiteral("PWD")};
-    EXPECT_EQ(sent.mid(7), pass + pass + QStringList{QStringLiteral("PWD")}) << sent.join(u'|').toStdString();
+    EXPECT_EQ(sent.mid(7), pass + pass + QStringList{QStringLiteral("PWD"), QStringLiteral("QUIT")}) << sent.join(u'|').toStdString();
 }
 
 TEST_F(ListingTest, NumbersFollowListingPositionsNotNames)
