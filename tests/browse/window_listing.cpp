@@ -111,7 +111,7 @@ TEST_F(ListingTest, FoldersFirstWithTheRootAndUpEntries)
     closeWindow();
     const QStringList sent = server->session(0);
     const QStringList pass{QStringLiteral("CWD /"), QStringLiteral("PASV"), QStringLiteral("MLSD"), QStringLiteral("PWD")};
-    EXPECT_EQ(sent.mid(7), pass + pass + QStringList{QStringLiteral("PWD"), QStringLiteral("QUIT")}) << sent.join(u'|').toStdString();
+    EXPECT_EQ(sent.mid(7), (pass + pass + QStringList{QStringLiteral("PWD"), QStringLiteral("QUIT")})) << sent.join(u'|').toStdString();
 }
 
 TEST_F(ListingTest, NumbersFollowListingPositionsNotNames)
