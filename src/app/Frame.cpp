@@ -96,29 +96,26 @@ void TMyMenuForm::ApplyWindowRegion()
 
 void TMyMenuForm::placeFrameControls()
 {
+    // Distances are from the bars' right end to the controls' left edges.
     const int w = width();
     m_ui->MB004->move(w - 42, 2);
     m_ui->MB003->move(w - 67, 2);
-    m_ui->MB003->raise();
-    m_ui->MB004->raise();
-    const int bottomY = 4;
-    m_ui->ResizeOffImage->move(w - 18 - m_ui->ResizeOffImage->width(), bottomY);
-    m_ui->ResizeOnImage->move(w - 18 - m_ui->ResizeOnImage->width(), bottomY);
-    m_ui->CPULabel->move(w - 88 - m_ui->CPULabel->width(), bottomY + 1);
-    m_ui->CPUI001->move(w - 112, bottomY + 1);
-    m_ui->StopImg01->move(w - 112, bottomY + 1);
-    m_ui->CPUI002->move(w - 100, bottomY + 1);
-    m_ui->StopImg02->move(w - 100, bottomY + 1);
-    m_ui->FTPOnImage->move(150, bottomY);
-    m_ui->TimeLabel->move(172, bottomY + 1);
+    m_ui->ResizeOffImage->move(w - 18, 4);
+    m_ui->ResizeOnImage->move(w - 18, 4);
+    m_ui->CPULabel->move(w - 88, 5);
+    m_ui->CPUI001->move(w - 112, 5);
+    m_ui->StopImg01->move(w - 112, 5);
+    m_ui->CPUI002->move(w - 100, 5);
+    m_ui->StopImg02->move(w - 100, 5);
+    // The middle of the bottom bar is cut away by the outline; the indicators sit on its left part.
+    m_ui->FTPOnImage->move(24, 3);
+    m_ui->TimeLabel->move(44, 3);
     m_ui->CPUProgress->move((m_ui->RightPanel->width() - m_ui->CPUProgress->width()) / 2,
                             m_ui->RightPanel->height() - 99 - m_ui->CPUProgress->height());
-    for (QWidget* wgt : {static_cast<QWidget*>(m_ui->ResizeOffImage), static_cast<QWidget*>(m_ui->ResizeOnImage),
-                         static_cast<QWidget*>(m_ui->CPULabel), static_cast<QWidget*>(m_ui->CPUI001),
-                         static_cast<QWidget*>(m_ui->CPUI002), static_cast<QWidget*>(m_ui->StopImg01),
-                         static_cast<QWidget*>(m_ui->StopImg02), static_cast<QWidget*>(m_ui->FTPOnImage),
-                         static_cast<QWidget*>(m_ui->TimeLabel), static_cast<QWidget*>(m_ui->CPUProgress)})
-        wgt->raise();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             m_ui->MB003, m_ui->MB004, m_ui->ResizeOffImage, m_ui->ResizeOnImage, m_ui->CPULabel, m_ui->CPUI001,
+             m_ui->CPUI002, m_ui->StopImg01, m_ui->StopImg02, m_ui->FTPOnImage, m_ui->TimeLabel, m_ui->CPUProgress})
+        control->raise();
 }
 
 void TMyMenuForm::resizeEvent(QResizeEvent* event)

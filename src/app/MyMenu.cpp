@@ -43,6 +43,12 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     setFocusPolicy(Qt::ClickFocus);
 
     m_ui->ProcessEdit->setStyleSheet(QStringLiteral("QLineEdit { background: black; color: grey; border: none; }"));
+    // The frame bars are dark behind their images; their texts light.
+    setStyleSheet(QStringLiteral(
+        "QFrame#TopPanel, QFrame#BottomPanel, QFrame#LeftPanel, QFrame#RightPanel { background: #23292f; }"
+        "QLabel#TimeLabel, QLabel#CPULabel { color: #c9d1d9; }"
+        "QProgressBar#CPUProgress { background: #1d2227; border: 1px solid #3b444d; }"
+        "QProgressBar#CPUProgress::chunk { background: #2fb3a6; }"));
     m_ui->MB003->setIcon(QIcon(QStringLiteral(":/skin/minimize.svg")));
     m_ui->MB004->setIcon(QIcon(QStringLiteral(":/skin/close.svg")));
     m_ui->EB001->setIcon(QIcon(QStringLiteral(":/skin/connect.svg")));
