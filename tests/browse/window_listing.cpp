@@ -3,7 +3,11 @@
 #include "browse/RemoteListing.h"
 #include "ftp/FtpTestSupport.h"
 #include "support/WindowFixture.h"
+#include "ftp/TIdAntiFreeze.h"
 #include "ui_MyMenu.h"
+
+#include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -42,9 +46,10 @@ QString fact(const char* type, const char* name, int size = 0)
 
 class ListingTest : public WindowTest {
 protected:
-    void connectTo(const QStringList& mlsdLines)
+    void connectTo(const QStringList& mlsdLines, const QStringList& beforeGreeting = {},
+                   const std::function<void(TMyMenuForm&)>& prepare = {})
     {
-        QStringList script = loginScript() + listingPass(mlsdLines) + listingPass(mlsdLines);
+        QStringList script = beforeGreeting + loginScript() + listingPass(mlsdLines) + listingPass(mlsdLines);
         script << QStringLiteral("C PWD") << QStringLiteral("S 257 \"/\"") << QStringLiteral("P 5");
         server = std::make_unique<ftptest::ScriptedServer>(script);
         TMyMenuForm& w = openWindow();
@@ -54,6 +59,8 @@ protected:
         w.ui()->FTPE002->setText(QStringLiteral("demo"));
         w.ui()->FTPE003->setText(QStringLiteral("demo"));
         w.ui()->FTPE004->setText(QString::number(server->port()));
+        if (prepare)
+            prepare(w);
         w.ui()->EB001->click();
     }
 
@@ -122,4 +129,23 @@ TEST_F(ListingTest, NumbersFollowListingPositionsNotNames)
                                       QStringLiteral("c.txt")}));
     EXPECT_EQ(column(0), (QStringList{QStringLiteral("-1"), QString(), QString(), QStringLiteral("2")}));
     EXPECT_EQ(window->FTPCurrentIndex, 1);
+}
+
+TEST_F(ListingTest, ASecondConnectClickWhileConnectingIsIgnored)
+{
+    int clicks = 0;
+    connectTo({fact("file", "a.txt")}, {QStringLiteral("P 1")}, [&clicks](TMyMenuForm& w) {
+        // Let waiting calls dispatch events quickly, and click again while the greeting is awaited.
+        w.AntiFreeze->setIdleTimeOut(50);
+        QTimer::singleShot(300, &w, [&w, &clicks] {
+            ++clicks;
+            w.ui()->EB001->click();
+        });
+    });
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(window->IdFTP->Connected());
+    EXPECT_EQ(column(1), QStringList{QStringLiteral("a.txt")});
+    closeWindow();
+    EXPECT_EQ(server->rawTranscript().count("<end>"), 1); // one connection only
 }
