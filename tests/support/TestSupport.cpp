@@ -74,7 +74,8 @@ PyFtpServer::PyFtpServer(const QString& root, const QStringList& extra)
 {
     start(QStringLiteral("/usr/bin/python3"),
           QStringList{sourcePath(QStringLiteral("scripts/demo-server")), QStringLiteral("--root"), root,
-                      QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-sample")} +
+                      QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-sample"),
+                      QStringLiteral("--exit-with-parent")} +
               extra);
 }
 
