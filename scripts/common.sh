@@ -27,8 +27,11 @@ qelto_install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# qelto_build [target...]: configures build/ and builds the given targets (all when none are given).
 qelto_build() {
   local type="${QELTO_BUILD_TYPE:-RelWithDebInfo}"
   cmake -S "$QELTO_ROOT" -B "$QELTO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE="$type"
-  cmake --build "$QELTO_BUILD" -j "$(nproc)"
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$QELTO_BUILD" -j "$(nproc)" "${targets[@]}"
 }
