@@ -5,15 +5,13 @@
 #   refresh_10k_ratio=<refresh time / two curl MLSD times> refresh_100k_s=<seconds> peak_rss_mb=<MB>
 set -euo pipefail
 root_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${QELTO_BENCH_BUILD:-$root_dir/build-bench}"
+build="$root_dir/build"
 runs="${RUNS:-3}"
 
 command -v curl >/dev/null || { echo "curl is missing (apt-get install curl)"; exit 1; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (apt-get install time)"; exit 1; }
-if [ ! -x "$build/bench/bench_listing" ]; then
-  cmake -S "$root_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQELTO_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target bench_listing qelto_templates -j "$(nproc)" >/dev/null
-fi
+[ -f "$build/CMakeCache.txt" ] || cmake -S "$root_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target bench_listing qelto_templates -j "$(nproc)" >/dev/null
 
 work="$(mktemp -d -t qelto-listing.XXXXXX)"
 server_pid=""
