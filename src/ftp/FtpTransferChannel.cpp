@@ -1,11 +1,11 @@
 #include "ftp/FtpTransferChannel.h"
 
 #include "ftp/SocketErrors.h"
+#include "ftp/TcpConnect.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pthread.h>
@@ -14,27 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-QeltoError errnoError(int number) {
-    return socketError(number, QString::fromLocal8Bit(std::strerror(number)));
-}
-
-socklen_t toSockaddr(const QHostAddress& address, quint16 port, sockaddr_storage& storage) {
-    storage = {};
-    if (address.protocol() == QAbstractSocket::IPv6Protocol) {
-        auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
-        in6->sin6_family = AF_INET6;
-        in6->sin6_port = htons(port);
-        const Q_IPV6ADDR bytes = address.toIPv6Address();
-        std::memcpy(&in6->sin6_addr, bytes.c, sizeof bytes.c);
-        return sizeof(sockaddr_in6);
-    }
-    auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
-    in4->sin_family = AF_INET;
-    in4->sin_port = htons(port);
-    in4->sin_addr.s_addr = htonl(address.toIPv4Address());
-    return sizeof(sockaddr_in);
-}
 
 // Polls one descriptor; EINTR counts as "not yet".
 bool pollFor(int fd, short events, int ms) {

@@ -8,6 +8,10 @@ QeltoError socketError(int number, const QString& systemText) {
     return QeltoError(QStringLiteral("Socket Error # %1\r\n%2").arg(number).arg(systemText));
 }
 
+QeltoError errnoError(int number) {
+    return socketError(number, QString::fromLocal8Bit(std::strerror(number)));
+}
+
 int errnoForSocketError(QAbstractSocket::SocketError error, const QString& errorString) {
     // Qt folds errno values into its own codes; map each back to the value it came from.
     switch (error) {
@@ -40,14 +44,10 @@ int errnoForSocketError(QAbstractSocket::SocketError error, const QString& error
 }
 
 QeltoError socketError(const QAbstractSocket& socket) {
-    const int number = errnoForSocketError(socket.error(), socket.errorString());
-    return socketError(number, QString::fromLocal8Bit(std::strerror(number)));
+    return errnoError(errnoForSocketError(socket.error(), socket.errorString()));
 }
 
 QeltoError resolverError(int resolverCode) {
-    if (resolverCode == EAI_SYSTEM) {
-        const int number = errno;
-        return socketError(number, QString::fromLocal8Bit(std::strerror(number)));
-    }
+    if (resolverCode == EAI_SYSTEM) return errnoError(errno);
     return socketError(resolverCode, QString::fromLocal8Bit(gai_strerror(resolverCode)));
 }

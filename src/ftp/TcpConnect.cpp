@@ -10,31 +10,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-QeltoError errnoError(int number) {
-    return socketError(number, QString::fromLocal8Bit(std::strerror(number)));
-}
-
-} // namespace
-
-TcpConnectAttempt::TcpConnectAttempt(const QHostAddress& address, quint16 port) {
-    sockaddr_storage storage{};
-    socklen_t length = 0;
+socklen_t toSockaddr(const QHostAddress& address, quint16 port, sockaddr_storage& storage) {
+    storage = {};
     if (address.protocol() == QAbstractSocket::IPv6Protocol) {
         auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
         in6->sin6_family = AF_INET6;
         in6->sin6_port = htons(port);
         const Q_IPV6ADDR bytes = address.toIPv6Address();
         std::memcpy(&in6->sin6_addr, bytes.c, sizeof bytes.c);
-        length = sizeof(sockaddr_in6);
-    } else {
-        auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
-        in4->sin_family = AF_INET;
-        in4->sin_port = htons(port);
-        in4->sin_addr.s_addr = htonl(address.toIPv4Address());
-        length = sizeof(sockaddr_in);
+        return sizeof(sockaddr_in6);
     }
+    auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
+    in4->sin_family = AF_INET;
+    in4->sin_port = htons(port);
+    in4->sin_addr.s_addr = htonl(address.toIPv4Address());
+    return sizeof(sockaddr_in);
+}
+
+TcpConnectAttempt::TcpConnectAttempt(const QHostAddress& address, quint16 port) {
+    sockaddr_storage storage;
+    const socklen_t length = toSockaddr(address, port, storage);
     m_fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0) throw errnoError(errno);
     if (::connect(m_fd, reinterpret_cast<sockaddr*>(&storage), length) == 0) {

@@ -2,6 +2,11 @@
 
 #include <QHostAddress>
 
+#include <sys/socket.h>
+
+// Fills `storage` with the socket address of `address` and `port`; returns its length.
+socklen_t toSockaddr(const QHostAddress& address, quint16 port, sockaddr_storage& storage);
+
 // A TCP connect done on the raw socket, so the wait can be sliced for the anti-freeze without the
 // attempt being cancelled between slices, and a failure keeps its exact errno.
 class TcpConnectAttempt {

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <ostream>
 
 // Readable QString values in failure messages.
@@ -17,6 +18,18 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace ftptest {
+
+// The tests write their texts as UTF-8 literals.
+inline QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+inline QStringList ss(std::initializer_list<const char*> texts) {
+    QStringList list;
+    for (const char* text : texts)
+        list.append(s(text));
+    return list;
+}
 
 // tests/fixtures/scripted_server.py playing `script` (its step lines, sessions separated by "---").
 class ScriptedServer : public testsupport::ServerProcess {
@@ -76,6 +89,24 @@ inline void aim(TIdFTP& ftp, quint16 port, const QString& user = QStringLiteral(
     ftp.setUsername(user);
     ftp.setPassword(password);
     ftp.setReadTimeout(5000);
+}
+
+// aim() with the HOST command off, which the scripted dialogues leave out.
+inline void aimWithoutHost(TIdFTP& ftp, quint16 port) {
+    aim(ftp, port);
+    ftp.setUseHOST(false);
+}
+
+// The scripted server's side of the login connectQuietly() does, and the commands the client sends in it.
+inline const QStringList loggedIn = ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C TYPE A",
+                                        "S 200 ok", "C SYST", "S 215 UNIX", "C TYPE A", "S 200 ok"});
+inline const QStringList loginCommands = ss({"USER alice", "TYPE A", "SYST", "TYPE A"});
+
+// Connects without HOST and FEAT, so the dialogue starts with `loggedIn`.
+inline void connectQuietly(TIdFTP& ftp, quint16 port) {
+    aimWithoutHost(ftp, port);
+    ftp.setAutoIssueFEAT(false);
+    ftp.Connect();
 }
 
 inline QByteArray readFile(const QString& path) {

@@ -1,40 +1,38 @@
+#include "FtpTestSupport.h"
 #include "app/Errors.h"
 #include "ftp/DataAddress.h"
 
 #include <gtest/gtest.h>
 
+using ftptest::errorOf;
+
 namespace {
 
-QString errorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const QeltoError& e) {
-        return e.text();
+// A reply line and the host and port the parser must find in it.
+struct AddressCase {
+    const char* line;
+    const char* host;
+    quint16 port;
+};
+
+void expectAddresses(DataAddress (*parse)(const QString&), std::initializer_list<AddressCase> cases) {
+    for (const AddressCase& c : cases) {
+        const DataAddress address = parse(QString::fromLatin1(c.line));
+        EXPECT_EQ(address.host, QString::fromLatin1(c.host)) << c.line;
+        EXPECT_EQ(address.port, c.port) << c.line;
     }
-    return QStringLiteral("<no error>");
 }
 
 } // namespace
 
 TEST(PasvReply, SixNumbersGiveHostAndPort) {
-    struct Case {
-        const char* line;
-        const char* host;
-        quint16 port;
-    };
-    const Case cases[] = {
-        {"227 Entering Passive Mode (10,0,0,1,4,1)", "10.0.0.1", 1025},
-        {"227 Entering Passive Mode 10,0,0,1,4,1", "10.0.0.1", 1025},
-        {"Entering Passive Mode (127,0,0,1,255,255).  ", "127.0.0.1", 65535},
-        {"227 Entering Passive Mode (192, 168, 1, 20, 0, 21)", "192.168.1.20", 21},
-        {"227 Entering Passive Mode (010,000,000,001,004,001)", "10.0.0.1", 1025},
-        {"10,0,0,1,4,1", "10.0.0.1", 1025},
-    };
-    for (const Case& c : cases) {
-        const DataAddress address = parsePasvReply(QString::fromLatin1(c.line));
-        EXPECT_EQ(address.host, QString::fromLatin1(c.host)) << c.line;
-        EXPECT_EQ(address.port, c.port) << c.line;
-    }
+    expectAddresses(parsePasvReply,
+                    {{"227 Entering Passive Mode (10,0,0,1,4,1)", "10.0.0.1", 1025},
+                     {"227 Entering Passive Mode 10,0,0,1,4,1", "10.0.0.1", 1025},
+                     {"Entering Passive Mode (127,0,0,1,255,255).  ", "127.0.0.1", 65535},
+                     {"227 Entering Passive Mode (192, 168, 1, 20, 0, 21)", "192.168.1.20", 21},
+                     {"227 Entering Passive Mode (010,000,000,001,004,001)", "10.0.0.1", 1025},
+                     {"10,0,0,1,4,1", "10.0.0.1", 1025}});
 }
 
 TEST(PasvReply, BadNumbersAreRefused) {
@@ -65,23 +63,12 @@ TEST(PasvReply, BadNumbersAreRefused) {
 }
 
 TEST(EpsvReply, DelimitedPort) {
-    struct Case {
-        const char* line;
-        const char* host;
-        quint16 port;
-    };
-    const Case cases[] = {
-        {"229 Entering Extended Passive Mode (|||6446|)", "", 6446},
-        {"229 Entering Extended Passive Mode (!!!6446!)", "", 6446},
-        {"229 Entering Extended Passive Mode (|1|10.0.0.5|2121|)", "10.0.0.5", 2121},
-        {"229 Entering Extended Passive Mode (|||65535|)", "", 65535},
-        {"229 Entering Extended Passive Mode (|||1)", "", 1},
-    };
-    for (const Case& c : cases) {
-        const DataAddress address = parseEpsvReply(QString::fromLatin1(c.line));
-        EXPECT_EQ(address.host, QString::fromLatin1(c.host)) << c.line;
-        EXPECT_EQ(address.port, c.port) << c.line;
-    }
+    expectAddresses(parseEpsvReply,
+                    {{"229 Entering Extended Passive Mode (|||6446|)", "", 6446},
+                     {"229 Entering Extended Passive Mode (!!!6446!)", "", 6446},
+                     {"229 Entering Extended Passive Mode (|1|10.0.0.5|2121|)", "10.0.0.5", 2121},
+                     {"229 Entering Extended Passive Mode (|||65535|)", "", 65535},
+                     {"229 Entering Extended Passive Mode (|||1)", "", 1}});
 }
 
 TEST(EpsvReply, BadPortIsRefusedWithItsText) {

@@ -10,10 +10,6 @@ using namespace ftptest;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 TEST(TIdLogEvent, MarksLineEnds) {
     const struct {
         QByteArray block;
@@ -29,19 +25,12 @@ TEST(TIdLogEvent, MarksLineEnds) {
 }
 
 TEST(TIdLogEvent, ReportsEveryBlockAsItCrossesTheSocket) {
-    const QStringList script{s("R 220-Three\\r\\n220-line\\r\\n220 greeting\\r\\n"),
-                             s("C SYST"),
-                             s("R 215 UNIX"),
-                             s("P 0.3"),
-                             s("R  Type: L8\\r\\n"),
-                             s("C FEAT"),
-                             s("R 211 odd\\rend\\n"),
-                             s("C QUIT"),
-                             s("S 221 Bye")};
+    const QStringList script =
+        ss({"R 220-Three\\r\\n220-line\\r\\n220 greeting\\r\\n", "C SYST", "R 215 UNIX", "P 0.3",
+            "R  Type: L8\\r\\n", "C FEAT", "R 211 odd\\rend\\n", "C QUIT", "S 221 Bye"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
+    aimWithoutHost(ftp, server.port());
     ftp.setAutoLogin(false);
     TIdLogEvent log;
     QStringList blocks;
@@ -60,22 +49,20 @@ TEST(TIdLogEvent, ReportsEveryBlockAsItCrossesTheSocket) {
     ftp.Connect();
     ftp.Disconnect();
 
-    EXPECT_EQ(blocks, (QStringList{s("<< 220-Three<EOL>220-line<EOL>220 greeting<EOL>"), s(">> SYST<EOL>"),
-                                   s("<< 215 UNIX"), s("<<  Type: L8<EOL>"), s(">> FEAT<EOL>"),
-                                   s("<< 211 odd<CR>end<LF>"), s(">> QUIT<EOL>"), s("<< 221 Bye<EOL>")}));
+    EXPECT_EQ(blocks, ss({"<< 220-Three<EOL>220-line<EOL>220 greeting<EOL>", ">> SYST<EOL>", "<< 215 UNIX",
+                          "<<  Type: L8<EOL>", ">> FEAT<EOL>", "<< 211 odd<CR>end<LF>", ">> QUIT<EOL>",
+                          "<< 221 Bye<EOL>"}));
     const QRegularExpression dateTime(s("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$"));
     for (const QString& time : times)
         EXPECT_TRUE(dateTime.match(time).hasMatch()) << time.toStdString();
-    EXPECT_EQ(logStatus, (QStringList{s("Connected."), s("Disconnected.")}));
+    EXPECT_EQ(logStatus, ss({"Connected.", "Disconnected."}));
     EXPECT_EQ(ftp.SystemDesc(), s("UNIX Type: L8"));
 }
 
 TEST(TIdLogEvent, InactiveInterceptStaysSilent) {
-    ScriptedServer server(
-        {s("S 220 Hi"), s("C SYST"), s("S 215 UNIX"), s("C FEAT"), s("S 500 No"), s("C QUIT")});
+    ScriptedServer server(ss({"S 220 Hi", "C SYST", "S 215 UNIX", "C FEAT", "S 500 No", "C QUIT"}));
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
+    aimWithoutHost(ftp, server.port());
     ftp.setAutoLogin(false);
     TIdLogEvent log;
     log.setActive(false);
@@ -90,10 +77,9 @@ TEST(TIdLogEvent, InactiveInterceptStaysSilent) {
 }
 
 TEST(FtpEvents, StatusSequenceOfAConnectAndDisconnect) {
-    const QStringList script{s("S 220 Ready"),     s("C HOST localhost"), s("S 500 No"), s("C USER alice"),
-                             s("S 230 Logged in"), s("C TYPE A"),         s("S 200 ok"), s("C SYST"),
-                             s("S 215 UNIX"),      s("C TYPE A"),         s("S 200 ok"), s("C QUIT"),
-                             s("S 221 Bye")};
+    const QStringList script =
+        ss({"S 220 Ready", "C HOST localhost", "S 500 No", "C USER alice", "S 230 Logged in", "C TYPE A",
+            "S 200 ok", "C SYST", "S 215 UNIX", "C TYPE A", "S 200 ok", "C QUIT", "S 221 Bye"});
     ScriptedServer server(script);
     TIdFTP ftp;
     aim(ftp, server.port());
@@ -110,10 +96,9 @@ TEST(FtpEvents, StatusSequenceOfAConnectAndDisconnect) {
     ftp.Connect();
     ftp.Disconnect();
     ftp.Disconnect(); // already closed: no second set of events
-    EXPECT_EQ(events, (QStringList{s("0 Resolving hostname localhost."), s("1 Connecting to 127.0.0.1."),
-                                   s("2 Connected."), s("OnConnected, greeting read: no"),
-                                   s("7 Connection established"), s("3 Disconnecting."), s("OnDisconnected"),
-                                   s("4 Disconnected.")}));
+    EXPECT_EQ(events, ss({"0 Resolving hostname localhost.", "1 Connecting to 127.0.0.1.", "2 Connected.",
+                          "OnConnected, greeting read: no", "7 Connection established", "3 Disconnecting.",
+                          "OnDisconnected", "4 Disconnected."}));
 }
 
 // Transfers report progress through these; only the outermost begin and end pair is reported.
@@ -140,7 +125,7 @@ TEST(FtpEvents, WorkEventsNest) {
     ftp.doWork(wmWrite, 300);
     ftp.doWorkEnd(wmWrite);
     ftp.doWorkEnd(wmWrite); // unbalanced end: ignored
-    EXPECT_EQ(events, (QStringList{s("begin 1 300"), s("work 1 100"), s("work 1 300"), s("end 1")}));
+    EXPECT_EQ(events, ss({"begin 1 300", "work 1 100", "work 1 300", "end 1"}));
 }
 
 } // namespace

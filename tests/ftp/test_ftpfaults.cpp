@@ -12,14 +12,6 @@ using namespace ftptest;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-const QStringList loggedIn{s("S 220 Ready"), s("C USER alice"), s("S 230 Logged in"),
-                           s("C TYPE A"),    s("S 200 ok"),     s("C SYST"),
-                           s("S 215 UNIX"),  s("C TYPE A"),     s("S 200 ok")};
-
 TEST(FtpFaults, BrokenGreetingsFailTheConnectWithoutQuit) {
     struct Case {
         const char* name;
@@ -27,20 +19,14 @@ TEST(FtpFaults, BrokenGreetingsFailTheConnectWithoutQuit) {
         const char* error;
     };
     const QList<Case> cases{
-        {"garbage, then the server hangs up",
-         {s("R \\x00\\xffGET / HTTP/1.0\\r\\nnonsense\\r\\n"), s("X")},
+        {"garbage, then the server hangs up", ss({"R \\x00\\xffGET / HTTP/1.0\\r\\nnonsense\\r\\n", "X"}),
          "Connection Closed Gracefully."},
-        {"garbage ended by a final-looking line",
-         {s("R garbage\\r\\n500 what\\r\\n"), s("P 5")},
+        {"garbage ended by a final-looking line", ss({"R garbage\\r\\n500 what\\r\\n", "P 5"}),
          "garbage\r\n500 what\r\n"},
-        {"a reply that never ends",
-         {s("S 220-Welcome"), s("N 400000 \\x20still talking\\r\\n"), s("P 5")},
+        {"a reply that never ends", ss({"S 220-Welcome", "N 400000 \\x20still talking\\r\\n", "P 5"}),
          "Reply too long"},
-        {"a 1 MB reply line",
-         {s("R 220 "), s("N 1048576 x"), s("R \\r\\n"), s("P 5")},
-         "Reply line too long"},
-        {"the server closes mid-reply",
-         {s("R 220-Welcome\\r\\n220-and more"), s("X")},
+        {"a 1 MB reply line", ss({"R 220 ", "N 1048576 x", "R \\r\\n", "P 5"}), "Reply line too long"},
+        {"the server closes mid-reply", ss({"R 220-Welcome\\r\\n220-and more", "X"}),
          "Connection Closed Gracefully."},
     };
     for (const Case& c : cases) {
@@ -58,12 +44,9 @@ TEST(FtpFaults, BrokenGreetingsFailTheConnectWithoutQuit) {
 }
 
 TEST(FtpFaults, OversizedReplyAfterLoginDropsTheConnection) {
-    ScriptedServer server(loggedIn + QStringList{s("C NOOP"), s("R 200-"), s("N 70000 x"), s("P 5")});
+    ScriptedServer server(loggedIn + ss({"C NOOP", "R 200-", "N 70000 x", "P 5"}));
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
-    ftp.setAutoIssueFEAT(false);
-    ftp.Connect();
+    connectQuietly(ftp, server.port());
     int disconnects = 0;
     ftp.OnDisconnected = [&] { ++disconnects; };
     EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Reply line too long"));
@@ -73,12 +56,9 @@ TEST(FtpFaults, OversizedReplyAfterLoginDropsTheConnection) {
 }
 
 TEST(FtpFaults, ServerHangingUpIsNoticedAtTheNextUse) {
-    ScriptedServer server(loggedIn + QStringList{s("C NOOP"), s("R 200 hal"), s("X")});
+    ScriptedServer server(loggedIn + ss({"C NOOP", "R 200 hal", "X"}));
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
-    ftp.setAutoIssueFEAT(false);
-    ftp.Connect();
+    connectQuietly(ftp, server.port());
     EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Connection Closed Gracefully."));
     EXPECT_FALSE(ftp.Connected());
     EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Connection Closed Gracefully."));
@@ -94,7 +74,7 @@ TEST(FtpFaults, ServerHangingUpIsNoticedAtTheNextUse) {
 TEST(FtpFaults, SilentServerTimesOutAndALateReplyAnswersTheNextCommand) {
     {
         SCOPED_TRACE("no greeting at all");
-        ScriptedServer server({s("P 30")});
+        ScriptedServer server(ss({"P 30"}));
         TIdFTP ftp;
         aim(ftp, server.port());
         ftp.setReadTimeout(300);
@@ -107,22 +87,18 @@ TEST(FtpFaults, SilentServerTimesOutAndALateReplyAnswersTheNextCommand) {
     }
     {
         SCOPED_TRACE("late reply");
-        ScriptedServer server(loggedIn + QStringList{s("C NOOP"), s("P 1"), s("S 200 late"), s("C NOOP"),
-                                                     s("S 200 second"), s("C QUIT"), s("S 221 Bye")});
+        ScriptedServer server(
+            loggedIn + ss({"C NOOP", "P 1", "S 200 late", "C NOOP", "S 200 second", "C QUIT", "S 221 Bye"}));
         TIdFTP ftp;
-        aim(ftp, server.port());
-        ftp.setUseHOST(false);
-        ftp.setAutoIssueFEAT(false);
-        ftp.Connect();
+        connectQuietly(ftp, server.port());
         ftp.setReadTimeout(300);
         EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Read timed out."));
         EXPECT_TRUE(ftp.Connected());
         ftp.setReadTimeout(5000);
         ftp.Noop();
-        EXPECT_EQ(ftp.LastCmdResult().text, QStringList{s("late")});
+        EXPECT_EQ(ftp.LastCmdResult().text, ss({"late"}));
         ftp.Disconnect(); // QUIT finds "200 second" waiting and reads it
-        EXPECT_EQ(server.session(), (QStringList{s("USER alice"), s("TYPE A"), s("SYST"), s("TYPE A"),
-                                                 s("NOOP"), s("NOOP"), s("QUIT")}));
+        EXPECT_EQ(server.session(), loginCommands + ss({"NOOP", "NOOP", "QUIT"}));
     }
 }
 

@@ -8,10 +8,6 @@ using namespace ftptest;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // The command lines a script expects, in order: what the client must have sent.
 QStringList clientLines(const QStringList& script) {
     QStringList lines;
@@ -20,8 +16,23 @@ QStringList clientLines(const QStringList& script) {
     return lines;
 }
 
-const QStringList afterLogin{s("C TYPE A"), s("S 200 Type set to A"), s("C SYST"), s("S 215 UNIX Type: L8"),
-                             s("C TYPE A"), s("S 200 Type set to A"), s("C QUIT"), s("S 221 Bye")};
+// clientLines() with the "*" step standing for `line`, as its bytes cross the wire.
+QStringList clientLinesWith(const QStringList& script, const char* line) {
+    QStringList lines = clientLines(script);
+    lines.replace(lines.indexOf(s("*")), QString::fromLatin1(line));
+    return lines;
+}
+
+const QStringList afterLogin = ss({"C TYPE A", "S 200 Type set to A", "C SYST", "S 215 UNIX Type: L8",
+                                   "C TYPE A", "S 200 Type set to A", "C QUIT", "S 221 Bye"});
+
+// The proxy's own login, which several proxy types send before the site's.
+const QStringList proxyLogin = ss({"C USER puser", "S 331 Proxy password", "C PASS ppass", "S 230 Proxy ok"});
+
+// USER answered 331, then PASS accepted.
+QStringList passwordLogin(const char* user, const char* password = "secret") {
+    return {s("C USER ") + s(user), s("S 331 Password"), s("C PASS ") + s(password), s("S 230 Logged in")};
+}
 
 struct LoginCase {
     const char* name;
@@ -35,106 +46,37 @@ struct LoginCase {
 
 TEST(FtpLogin, ProxySequencesSendTheExactCommands) {
     const QList<LoginCase> cases{
-        {"none, password",
-         fpcmNone,
-         "",
-         "",
-         0,
-         "",
-         {s("C USER alice"), s("S 331 Password required"), s("C PASS secret"), s("S 230 Logged in")}},
-        {"none, USER answered 230 needs no PASS",
-         fpcmNone,
-         "",
-         "",
-         0,
-         "",
-         {s("C USER alice"), s("S 230 Welcome back")}},
-        {"none, account asked with 332",
-         fpcmNone,
-         "",
-         "",
-         0,
-         "acc1",
-         {s("C USER alice"), s("S 331 Password required"), s("C PASS secret"), s("S 332 Need account"),
-          s("C ACCT acc1"), s("S 230 Logged in")}},
-        {"none, one-time password challenge",
-         fpcmNone,
-         "",
-         "",
-         0,
-         "",
-         {s("C USER alice"), s("S 331 Response to otp-md4 1 TeSt required"),
-          s("C PASS CARD SAD MINI RYE COL KIN"), s("S 230 Logged in")}},
-        {"user@site with proxy login",
-         fpcmUserSite,
-         "puser",
-         "ftp.example.com",
-         21,
-         "",
-         {s("C USER puser"), s("S 331 Proxy password"), s("C PASS ppass"), s("S 230 Proxy ok"),
-          s("C USER alice@ftp.example.com"), s("S 331 Password"), s("C PASS secret"), s("S 230 Logged in")}},
-        {"user@site:port without proxy user",
-         fpcmUserSite,
-         "",
-         "ftp.example.com",
-         2121,
-         "",
-         {s("C USER alice@ftp.example.com:2121"), s("S 331 Password"), s("C PASS secret"),
-          s("S 230 Logged in")}},
-        {"site",
-         fpcmSite,
-         "puser",
-         "ftp.example.com",
-         21,
-         "",
-         {s("C USER puser"), s("S 331 Proxy password"), s("C PASS ppass"), s("S 230 Proxy ok"),
-          s("C SITE ftp.example.com"), s("S 220 Connected to site"), s("C USER alice"), s("S 331 Password"),
-          s("C PASS secret"), s("S 230 Logged in")}},
-        {"open",
-         fpcmOpen,
-         "puser",
-         "ftp.example.com",
-         21,
-         "",
-         {s("C USER puser"), s("S 331 Proxy password"), s("C PASS secret"), s("S 230 Proxy ok"),
-          s("C OPEN ftp.example.com"), s("S 220 Opened"), s("C USER alice"), s("S 331 Password"),
-          s("C PASS secret"), s("S 230 Logged in")}},
-        {"user@proxyuser@site",
-         fpcmUserPass,
-         "puser",
-         "ftp.example.com",
-         21,
-         "",
-         {s("C USER alice@puser@ftp.example.com"), s("S 331 Password"), s("C PASS secret@ppass"),
-          s("S 230 Logged in")}},
-        {"transparent",
-         fpcmTransparent,
-         "puser",
-         "127.0.0.1",
-         0,
-         "",
-         {s("C USER puser"), s("S 331 Proxy password"), s("C PASS ppass"), s("S 230 Proxy ok"),
-          s("C USER alice"), s("S 331 Password"), s("C PASS secret"), s("S 230 Logged in")}},
-        {"user@host firewall id",
-         fpcmUserHostFireWallID,
-         "puser",
-         "ftp.example.com",
-         21,
-         "",
-         {s("C USER alice@ftp.example.com puser"), s("S 331 Password"), s("C PASS secret"),
-          s("S 332 Firewall account"), s("C ACCT ppass"), s("S 230 Logged in")}},
-        {"novell border",
-         fpcmNovellBorder,
-         "puser",
-         "ftp.example.com",
-         21,
-         "",
-         {s("C USER puser$alice$ftp.example.com"), s("S 331 Password"), s("C PASS puser$secret"),
-          s("S 230 Logged in")}},
+        {"none, password", fpcmNone, "", "", 0, "", passwordLogin("alice")},
+        {"none, USER answered 230 needs no PASS", fpcmNone, "", "", 0, "",
+         ss({"C USER alice", "S 230 Welcome back"})},
+        {"none, account asked with 332", fpcmNone, "", "", 0, "acc1",
+         ss({"C USER alice", "S 331 Password required", "C PASS secret", "S 332 Need account", "C ACCT acc1",
+             "S 230 Logged in"})},
+        {"none, one-time password challenge", fpcmNone, "", "", 0, "",
+         ss({"C USER alice", "S 331 Response to otp-md4 1 TeSt required", "C PASS CARD SAD MINI RYE COL KIN",
+             "S 230 Logged in"})},
+        {"user@site with proxy login", fpcmUserSite, "puser", "ftp.example.com", 21, "",
+         proxyLogin + passwordLogin("alice@ftp.example.com")},
+        {"user@site:port without proxy user", fpcmUserSite, "", "ftp.example.com", 2121, "",
+         passwordLogin("alice@ftp.example.com:2121")},
+        {"site", fpcmSite, "puser", "ftp.example.com", 21, "",
+         proxyLogin + ss({"C SITE ftp.example.com", "S 220 Connected to site"}) + passwordLogin("alice")},
+        {"open", fpcmOpen, "puser", "ftp.example.com", 21, "",
+         ss({"C USER puser", "S 331 Proxy password", "C PASS secret", "S 230 Proxy ok",
+             "C OPEN ftp.example.com", "S 220 Opened"}) +
+             passwordLogin("alice")},
+        {"user@proxyuser@site", fpcmUserPass, "puser", "ftp.example.com", 21, "",
+         passwordLogin("alice@puser@ftp.example.com", "secret@ppass")},
+        {"transparent", fpcmTransparent, "puser", "127.0.0.1", 0, "", proxyLogin + passwordLogin("alice")},
+        {"user@host firewall id", fpcmUserHostFireWallID, "puser", "ftp.example.com", 21, "",
+         ss({"C USER alice@ftp.example.com puser", "S 331 Password", "C PASS secret",
+             "S 332 Firewall account", "C ACCT ppass", "S 230 Logged in"})},
+        {"novell border", fpcmNovellBorder, "puser", "ftp.example.com", 21, "",
+         passwordLogin("puser$alice$ftp.example.com", "puser$secret")},
     };
     for (const LoginCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const QStringList script = QStringList{s("S 220 Scripted server ready")} + c.steps + afterLogin;
+        const QStringList script = ss({"S 220 Scripted server ready"}) + c.steps + afterLogin;
         ScriptedServer server(script);
         TIdFTP ftp;
         aim(ftp, server.port(), s("alice"),
@@ -170,27 +112,23 @@ TEST(FtpLogin, LoginFailuresCloseTheConnectionAfterQuit) {
         const char* error;
     };
     const QList<Case> cases{
-        {"wrong password",
-         fpcmNone,
-         {s("C USER alice"), s("S 331 Password required"), s("C PASS secret"),
-          s("R 530-Login incorrect.\\r\\n"), s("S 530 Try again.")},
+        {"wrong password", fpcmNone,
+         ss({"C USER alice", "S 331 Password required", "C PASS secret", "R 530-Login incorrect.\\r\\n",
+             "S 530 Try again."}),
          "Login incorrect.\r\nTry again.\r\n"},
-        {"account needed but none set",
-         fpcmNone,
-         {s("C USER alice"), s("S 331 Password required"), s("C PASS secret"),
-          s("S 332 Need account for login")},
+        {"account needed but none set", fpcmNone,
+         ss({"C USER alice", "S 331 Password required", "C PASS secret", "S 332 Need account for login"}),
          "Need account for login\r\n"},
         {"http proxy", fpcmHttpProxyWithFtp, {}, "Command not supported."},
         {"custom proxy", fpcmCustomProxy, {}, "OnCustomFTPProxy required but not assigned"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QStringList script = QStringList{s("S 220 Scripted server ready")} + c.steps +
-                                   QStringList{s("C QUIT"), s("S 221 Bye")};
+        const QStringList script =
+            ss({"S 220 Scripted server ready"}) + c.steps + ss({"C QUIT", "S 221 Bye"});
         ScriptedServer server(script);
         TIdFTP ftp;
-        aim(ftp, server.port());
-        ftp.setUseHOST(false);
+        aimWithoutHost(ftp, server.port());
         ftp.proxySettings().ProxyType = c.proxyType;
         int disconnects = 0;
         ftp.OnDisconnected = [&] { ++disconnects; };
@@ -204,22 +142,19 @@ TEST(FtpLogin, LoginFailuresCloseTheConnectionAfterQuit) {
 TEST(FtpLogin, GreetingRules) {
     {
         SCOPED_TRACE("120 then 220 connects");
-        const QStringList script{s("S 120 Ready in a minute"), s("S 220 Ready now"), s("C USER alice"),
-                                 s("S 230 Logged in")};
+        const QStringList script =
+            ss({"S 120 Ready in a minute", "S 220 Ready now", "C USER alice", "S 230 Logged in"});
         ScriptedServer server(script + afterLogin);
         TIdFTP ftp;
-        aim(ftp, server.port());
-        ftp.setUseHOST(false);
-        ftp.setAutoIssueFEAT(false);
-        ftp.Connect();
+        connectQuietly(ftp, server.port());
         EXPECT_EQ(ftp.Greeting().code, 220);
-        EXPECT_EQ(ftp.Greeting().text, QStringList{s("Ready now")});
+        EXPECT_EQ(ftp.Greeting().text, ss({"Ready now"}));
         ftp.Disconnect();
         EXPECT_EQ(server.session(), clientLines(script + afterLogin));
     }
     {
         SCOPED_TRACE("any other greeting fails without QUIT");
-        ScriptedServer server({s("R 421-Too many users\\r\\n421 Come back later\\r\\n"), s("P 5")});
+        ScriptedServer server(ss({"R 421-Too many users\\r\\n421 Come back later\\r\\n", "P 5"}));
         TIdFTP ftp;
         aim(ftp, server.port());
         try {
@@ -266,39 +201,38 @@ TEST(FtpLogin, HostCommandForms) {
 }
 
 TEST(FtpLogin, FeaturesNameTheClientAndSwitchToUtf8) {
-    const QStringList script{
-        s("S 220 Ready"),
-        s("C USER alice"),
-        s("S 230 Logged in"),
-        s("C FEAT"),
-        s("R 211-Extensions supported:\\r\\n MLST type*;size*;modify*;\\r\\n CLNT\\r\\n"),
-        s("R  UTF8\\r\\n EPSV\\r\\n SITE ZONE;CHMOD\\r\\n211 End\\r\\n"),
-        s("C CLNT Qelto 1.00.00.01 MS Windows"),
-        s("S 200 Noted"),
-        s("C OPTS UTF8 ON"),
-        s("S 501 Refused anyway"),
-        s("C TYPE A"),
-        s("S 200 ok"),
-        s("C SYST"),
-        s("S 500 SYST not understood"),
-        s("C SITE ZONE"),
-        s("S 210 UTC-300"),
-        s("C TYPE A"),
-        s("S 200 ok"),
-        s("C *"),
-        s("S 257 \"/Größe\" created"),
-        s("C QUIT"),
-        s("S 221 Bye")};
+    const QStringList script =
+        ss({"S 220 Ready",
+            "C USER alice",
+            "S 230 Logged in",
+            "C FEAT",
+            "R 211-Extensions supported:\\r\\n MLST type*;size*;modify*;\\r\\n CLNT\\r\\n",
+            "R  UTF8\\r\\n EPSV\\r\\n SITE ZONE;CHMOD\\r\\n211 End\\r\\n",
+            "C CLNT Qelto 1.00.00.01 MS Windows",
+            "S 200 Noted",
+            "C OPTS UTF8 ON",
+            "S 501 Refused anyway",
+            "C TYPE A",
+            "S 200 ok",
+            "C SYST",
+            "S 500 SYST not understood",
+            "C SITE ZONE",
+            "S 210 UTC-300",
+            "C TYPE A",
+            "S 200 ok",
+            "C *",
+            "S 257 \"/Größe\" created",
+            "C QUIT",
+            "S 221 Bye"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
+    aimWithoutHost(ftp, server.port());
     ftp.clientInfo().setClientName(s("  Qelto client"));
     ftp.clientInfo().setClientVersion(s("1.00.00.01 beta"));
     ftp.clientInfo().setPlatformDescription(s("MS Windows"));
     ftp.Connect();
-    EXPECT_EQ(ftp.Capabilities(), (QStringList{s("MLST type*;size*;modify*;"), s("CLNT"), s("UTF8"),
-                                               s("EPSV"), s("SITE ZONE;CHMOD")}));
+    EXPECT_EQ(ftp.Capabilities(),
+              ss({"MLST type*;size*;modify*;", "CLNT", "UTF8", "EPSV", "SITE ZONE;CHMOD"}));
     EXPECT_TRUE(ftp.CanUseMLS());
     EXPECT_TRUE(ftp.IsExtSupported(s("utf8")));
     EXPECT_FALSE(ftp.IsExtSupported(s("MLSD")));
@@ -308,52 +242,33 @@ TEST(FtpLogin, FeaturesNameTheClientAndSwitchToUtf8) {
     ftp.MakeDir(s("Größe"));
     EXPECT_EQ(ftp.LastCmdResult().text.value(0), s("\"/Größe\" created"));
     ftp.Disconnect();
-    QStringList expected = clientLines(script);
-    expected.replace(expected.indexOf(s("*")), QString::fromLatin1("MKD Gr\xc3\xb6\xc3\x9f"
-                                                                   "e"));
-    EXPECT_EQ(server.session(), expected);
+    EXPECT_EQ(server.session(), clientLinesWith(script, "MKD Gr\xc3\xb6\xc3\x9f"
+                                                        "e"));
 }
 
 TEST(FtpLogin, WithoutFeaturesNoClientNameNoUtf8NoMachineListings) {
-    const QStringList script{s("S 220 Ready"),
-                             s("C USER alice"),
-                             s("S 230 Logged in"),
-                             s("C FEAT"),
-                             s("S 500 Unknown command"),
-                             s("C TYPE A"),
-                             s("S 200 ok"),
-                             s("C SYST"),
-                             s("S 215 UNIX"),
-                             s("C TYPE A"),
-                             s("S 200 ok"),
-                             s("C *"),
-                             s("S 257 ok"),
-                             s("C QUIT"),
-                             s("S 221 Bye")};
+    const QStringList script = ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C FEAT",
+                                   "S 500 Unknown command", "C TYPE A", "S 200 ok", "C SYST", "S 215 UNIX",
+                                   "C TYPE A", "S 200 ok", "C *", "S 257 ok", "C QUIT", "S 221 Bye"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
+    aimWithoutHost(ftp, server.port());
     ftp.Connect();
     EXPECT_TRUE(ftp.Capabilities().isEmpty());
     EXPECT_FALSE(ftp.CanUseMLS());
     EXPECT_FALSE(ftp.usingUtf8());
     ftp.MakeDir(s("Größe"));
     ftp.Disconnect();
-    QStringList expected = clientLines(script);
-    expected.replace(expected.indexOf(s("*")), QString::fromLatin1("MKD Gr\xf6\xdf"
-                                                                   "e"));
-    EXPECT_EQ(server.session(), expected);
+    EXPECT_EQ(server.session(), clientLinesWith(script, "MKD Gr\xf6\xdf"
+                                                        "e"));
 }
 
 TEST(FtpLogin, WithoutAutoLoginOnlySystemAndFeatures) {
-    const QStringList script{
-        s("S 220 Ready"), s("C SYST"),   s("S 215 UNIX Type: L8"), s("C FEAT"), s("S 211 No features"),
-        s("C QUIT"),      s("S 221 Bye")};
+    const QStringList script = ss({"S 220 Ready", "C SYST", "S 215 UNIX Type: L8", "C FEAT",
+                                   "S 211 No features", "C QUIT", "S 221 Bye"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
+    aimWithoutHost(ftp, server.port());
     ftp.setAutoLogin(false);
     ftp.Connect();
     EXPECT_TRUE(ftp.Connected());
@@ -363,27 +278,13 @@ TEST(FtpLogin, WithoutAutoLoginOnlySystemAndFeatures) {
 }
 
 TEST(FtpLogin, NatFastTrackAndExtensionPorts) {
-    const QStringList script{s("S 220 Ready"),
-                             s("C USER alice"),
-                             s("S 230 Logged in"),
-                             s("C FEAT"),
-                             s("R 211-Features\\r\\n EPSV\\r\\n211 End\\r\\n"),
-                             s("C TYPE I"),
-                             s("S 200 ok"),
-                             s("C EPSV ALL"),
-                             s("S 229 Entering extended passive mode"),
-                             s("C ABOR"),
-                             s("S 225 ok"),
-                             s("C SYST"),
-                             s("S 215 UNIX"),
-                             s("C TYPE I"),
-                             s("S 200 ok"),
-                             s("C QUIT"),
-                             s("S 221 Bye")};
+    const QStringList script = ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C FEAT",
+                                   "R 211-Features\\r\\n EPSV\\r\\n211 End\\r\\n", "C TYPE I", "S 200 ok",
+                                   "C EPSV ALL", "S 229 Entering extended passive mode", "C ABOR", "S 225 ok",
+                                   "C SYST", "S 215 UNIX", "C TYPE I", "S 200 ok", "C QUIT", "S 221 Bye"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
+    aimWithoutHost(ftp, server.port());
     ftp.setTransferType(ftBinary);
     ftp.setTryNATFastTrack(true);
     EXPECT_TRUE(ftp.passive());

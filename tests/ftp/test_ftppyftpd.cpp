@@ -12,10 +12,6 @@ using namespace ftptest;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 TEST(FtpRealServer, LoginAndSingleLineCommands) {
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());

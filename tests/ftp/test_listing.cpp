@@ -11,16 +11,6 @@ using namespace ftptest;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 const TIdFTPListItem* find(const QList<TIdFTPListItem>& items, const QString& name) {
     for (const TIdFTPListItem& item : items)
         if (item.FileName == name) return &item;

@@ -14,17 +14,6 @@ using namespace ftptest;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QStringList ss(std::initializer_list<const char*> texts) {
-    QStringList list;
-    for (const char* text : texts)
-        list.append(s(text));
-    return list;
-}
-
 QByteArray randomBytes(qsizetype size) {
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator generator(42);
@@ -120,7 +109,7 @@ TEST_F(FtpTransferReal, ResumeIsProbedOnceAndContinuesTheFile) {
 TEST_F(FtpTransferReal, ServerWithoutMlsdListsWithList) {
     writeFile(remote(s("Größe.txt")), "x");
     ASSERT_TRUE(QDir(m_root.path()).mkdir(s("empty")));
-    testsupport::PyFtpServer server(m_root.path(), {s("--no-mlsd")});
+    testsupport::PyFtpServer server(m_root.path(), ss({"--no-mlsd"}));
     Client client(server.port(), [](TIdFTP& ftp) { ftp.setPassive(true); });
     EXPECT_FALSE(client.ftp.CanUseMLS());
 
@@ -136,7 +125,7 @@ TEST_F(FtpTransferReal, ServerWithoutMlsdListsWithList) {
     client.ftp.List(nullptr, s("empty"));
     EXPECT_TRUE(client.ftp.DirectoryListing().isEmpty());
     client.ftp.List(&lines, QString(), false);
-    EXPECT_EQ(client.sent.filter(s("NLST")), QStringList{s("NLST")});
+    EXPECT_EQ(client.sent.filter(s("NLST")), ss({"NLST"}));
     QStringList names;
     for (const TIdFTPListItem& item : client.ftp.DirectoryListing())
         names.append(item.FileName);

@@ -17,21 +17,6 @@ using namespace ftptest;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QStringList ss(std::initializer_list<const char*> texts) {
-    QStringList list;
-    for (const char* text : texts)
-        list.append(s(text));
-    return list;
-}
-
-const QStringList loggedIn = ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C TYPE A", "S 200 ok",
-                                 "C SYST", "S 215 UNIX", "C TYPE A", "S 200 ok"});
-const QStringList loginCommands = ss({"USER alice", "TYPE A", "SYST", "TYPE A"});
-
 // What the scripted server sends on the data connection, and the same bytes as the client gets them.
 const char* const payloadStep = "D line one\\r\\nline two\\r\\n\\x00\\xff";
 const QByteArray payload("line one\r\nline two\r\n\x00\xff", 22);
@@ -46,8 +31,7 @@ QStringList passiveRetr(const QStringList& address) {
 // A client logged in to the scripted server, recording the transfer statuses.
 struct Client {
     explicit Client(quint16 port, const std::function<void(TIdFTP&)>& setup = {}) {
-        aim(ftp, port);
-        ftp.setUseHOST(false);
+        aimWithoutHost(ftp, port);
         ftp.setAutoIssueFEAT(false);
         ftp.setPassive(true);
         if (setup) setup(ftp);
@@ -291,8 +275,7 @@ TEST_F(FtpTransferScripted, PretGoesFirstWhenOffered) {
                               "DX",
                               "S 226 Done"}));
     TIdFTP ftp;
-    aim(ftp, server.port());
-    ftp.setUseHOST(false);
+    aimWithoutHost(ftp, server.port());
     ftp.setPassive(true);
     ftp.Connect();
     ftp.Get(s("remote.bin"), local("got.bin"), true);
@@ -371,7 +354,7 @@ TEST_F(FtpTransferScripted, ListingAnswered450IsEmpty) {
     ScriptedServer server(loggedIn + ss({"L", "C PASV", "S 227 (127,0,0,1,{p1},{p2})", "C LIST",
                                          "S 450 No files", "C NOOP", "S 200 ok"}));
     Client client(server.port());
-    QStringList lines{s("stale")};
+    QStringList lines = ss({"stale"});
     client.ftp.List(&lines);
     EXPECT_EQ(lines, QStringList());
     EXPECT_TRUE(client.ftp.DirectoryListing().isEmpty());
@@ -532,7 +515,7 @@ TEST_F(FtpTransferScripted, LocalFileProblemsStopBeforeAnythingIsSent) {
         EXPECT_EQ(errorOf([&] { client.ftp.Get(s("remote.bin"), local("exists.bin"), false, true); }),
                   s("Destination file already exists."));
     EXPECT_EQ(readFile(local("exists.bin")), "keep me");
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{s("exists.bin")});
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), ss({"exists.bin"}));
     client.ftp.Disconnect();
     EXPECT_EQ(commandsAfterLogin(server), ss({"REST 1", "REST 0", "QUIT"}));
 }
