@@ -7,7 +7,6 @@
 
 #include <QFileDevice>
 #include <cerrno>
-#include <cstring>
 #include <exception>
 
 namespace {
@@ -304,7 +303,7 @@ qint64 FtpTransfer::sendFromFile(int fd, bool first, bool& inKernel) {
         return -1;
     }
     if (dataConnectionGone(error)) return 0;
-    throw socketError(error, QString::fromLocal8Bit(std::strerror(error)));
+    throw errnoError(error);
 }
 
 qint64 FtpTransfer::sendBlock() {
@@ -321,7 +320,7 @@ qint64 FtpTransfer::sendBlock() {
         } else if (written < 0) {
             const int error = m_channel.lastError();
             if (dataConnectionGone(error)) return 0;
-            throw socketError(error, QString::fromLocal8Bit(std::strerror(error)));
+            throw errnoError(error);
         } else if (!waitOnData(true)) {
             return 0;
         }
