@@ -36,3 +36,16 @@ void guarded(QWidget* parent, F&& action) noexcept
         guard::report(parent, QStringLiteral("Unknown error"));
     }
 }
+
+// Runs `step`, then `always` whether the step failed or not; the step's error goes on up.
+template <class Step, class Always>
+void runThenAlways(Step&& step, Always&& always)
+{
+    try {
+        step();
+    } catch (...) {
+        always();
+        throw;
+    }
+    always();
+}

@@ -1,9 +1,9 @@
 // The connect bar and the handlers of the browsing connection's events.
-#include "app/Errors.h"
 #include "app/Guard.h"
 #include "app/MyMenu.h"
 #include "app/PaneText.h"
 #include "app/Table.h"
+#include "ftp/ConnectBarText.h"
 #include "ftp/TIdAntiFreeze.h"
 #include "ftp/TIdFTP.h"
 #include "ftp/TIdLogEvent.h"
@@ -18,29 +18,6 @@ void setClient(TIdFTP& ftp, const char* platform)
     ftp.clientInfo().setClientName(QStringLiteral("Qelto"));
     ftp.clientInfo().setClientVersion(QStringLiteral("1.00.00.01"));
     ftp.clientInfo().setPlatformDescription(QString::fromLatin1(platform));
-}
-
-// Runs `step`, then `always` whether the step failed or not; the step's error goes on up.
-template <class Step, class Always>
-void runThenAlways(Step&& step, Always&& always)
-{
-    try {
-        step();
-    } catch (...) {
-        always();
-        throw;
-    }
-    always();
-}
-
-// The port of the connect bar: a number, 0 meaning the standard port.
-quint16 portFromText(const QString& text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (!ok || value < 0 || value > 65535)
-        throw QeltoError(QStringLiteral("'") + text + QStringLiteral("' is not a valid integer value"));
-    return value == 0 ? 21 : quint16(value);
 }
 
 } // namespace
@@ -131,7 +108,7 @@ void TMyMenuForm::EB001Click()
         ~Done() { flag = false; }
     } done{m_connecting};
 
-    const quint16 port = portFromText(m_ui->FTPE004->text());
+    const quint16 port = connectBarPort(m_ui->FTPE004->text());
     for (TIdFTP* ftp : {IdFTP.get(), ConsoleFTP.get(), DownloadFTP.get(), UploadFTP.get()})
         if (ftp->Connected()) {
             ftp->Disconnect();
@@ -141,8 +118,8 @@ void TMyMenuForm::EB001Click()
     IdFTP->setUsername(m_ui->FTPE002->text());
     IdFTP->setPassword(m_ui->FTPE003->text());
     IdFTP->setPort(port);
-    IdFTP->setPassive(m_ui->PasiveEdit->currentText().compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0);
-    IdFTP->setTransferType(m_ui->TransferEdit->currentText() == QStringLiteral("ASCII") ? ftASCII : ftBinary);
+    IdFTP->setPassive(passiveFromText(m_ui->PasiveEdit->currentText()));
+    IdFTP->setTransferType(transferTypeFromText(m_ui->TransferEdit->currentText()));
     m_ui->DebugEdit->clear();
 
     IdFTP->Connect();

@@ -30,19 +30,16 @@ void TMyMenuForm::EnterStandBy()
     SleepTimer->stop();
     StandByMode = true;
     FTPStandByDirectory = IdFTP->RetrieveCurrentDir();
-    auto show = [this] {
-        m_ui->ProcessEdit->setText(QStringLiteral("Server connection is broken ..."));
-        m_ui->StopImg01->show();
-        m_ui->StopImg02->show();
-        m_ui->TimeLabel->setText(QStringLiteral("Stand By"));
-    };
-    try {
-        IdFTP->Abort();
-        IdFTP->Disconnect();
-        IdFTP->closeSocket();
-    } catch (...) {
-        show();
-        throw;
-    }
-    show();
+    runThenAlways(
+        [this] {
+            IdFTP->Abort();
+            IdFTP->Disconnect();
+            IdFTP->closeSocket();
+        },
+        [this] {
+            m_ui->ProcessEdit->setText(QStringLiteral("Server connection is broken ..."));
+            m_ui->StopImg01->show();
+            m_ui->StopImg02->show();
+            m_ui->TimeLabel->setText(QStringLiteral("Stand By"));
+        });
 }
