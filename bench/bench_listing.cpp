@@ -13,10 +13,8 @@
 #include <cstdio>
 #include <vector>
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dataHome;
     qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
     QApplication app(argc, argv);
@@ -40,8 +38,7 @@ int main(int argc, char** argv)
     window.ui()->FTPE003->setText(QStringLiteral("demo"));
     window.ui()->FTPE004->setText(port);
     window.ui()->EB001->click();
-    if (failed)
-        return 1;
+    if (failed) return 1;
 
     std::vector<double> seconds;
     for (int i = 0; i < repeats; ++i) {
@@ -50,10 +47,10 @@ int main(int argc, char** argv)
         window.handle([&] { window.ListRemoteDirectory(folder); });
         QApplication::processEvents(); // the views' deferred layout belongs to the refresh
         seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
-        if (failed)
-            return 1;
+        if (failed) return 1;
     }
     std::sort(seconds.begin(), seconds.end());
-    std::printf("refresh_s=%.4f\nentries=%d\n", seconds[seconds.size() / 2], window.Permissions->recordCount());
+    std::printf("refresh_s=%.4f\nentries=%d\n", seconds[seconds.size() / 2],
+                window.Permissions->recordCount());
     return 0;
 }

@@ -12,58 +12,52 @@ constexpr QFileDevice::Permissions ownerOnlyFolder =
 constexpr QFileDevice::Permissions ownerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 } // namespace
 
-QString dataFolderPath()
-{
+QString dataFolderPath() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return base + QStringLiteral("/Kaxo/Qelto");
 }
 
-QString dataSystemFolder() { return dataFolderPath() + QStringLiteral("/System"); }
-QString dataTempFolder() { return dataFolderPath() + QStringLiteral("/Temp"); }
+QString dataSystemFolder() {
+    return dataFolderPath() + QStringLiteral("/System");
+}
+QString dataTempFolder() {
+    return dataFolderPath() + QStringLiteral("/Temp");
+}
 
-bool ForceLocalFolders(const QString& path)
-{
+bool ForceLocalFolders(const QString& path) {
     QString full = path;
     while (full.endsWith(u'/'))
         full.chop(1);
-    if (full.isEmpty())
-        return false;
+    if (full.isEmpty()) return false;
     full += u'/';
     QString prefix;
     prefix.reserve(full.size());
     for (QChar c : full) {
         prefix += c;
-        if (c != u'/' || prefix == QStringLiteral("/"))
-            continue;
-        if (QFileInfo(prefix).isDir())
-            continue;
-        if (!QDir().mkdir(prefix, ownerOnlyFolder))
-            return false;
+        if (c != u'/' || prefix == QStringLiteral("/")) continue;
+        if (QFileInfo(prefix).isDir()) continue;
+        if (!QDir().mkdir(prefix, ownerOnlyFolder)) return false;
     }
     return QFileInfo(full).isDir();
 }
 
-QString findTemplateFolder()
-{
+QString findTemplateFolder() {
     const QStringList candidates{
         QDir::currentPath() + QStringLiteral("/System"),
         QCoreApplication::applicationDirPath() + QStringLiteral("/System"),
         QStringLiteral(QELTO_INSTALLED_DATA_DIR "/System"),
     };
     for (const QString& folder : candidates)
-        if (QFileInfo(folder).isDir())
-            return folder;
+        if (QFileInfo(folder).isDir()) return folder;
     return {};
 }
 
 QStringList copyMissingTemplates(const QString& templateFolder, const QString& systemFolder,
-                                 const QStringList& fileNames)
-{
+                                 const QStringList& fileNames) {
     QStringList copied;
     for (const QString& name : fileNames) {
         const QString target = systemFolder + u'/' + name;
-        if (QFileInfo::exists(target) || templateFolder.isEmpty())
-            continue;
+        if (QFileInfo::exists(target) || templateFolder.isEmpty()) continue;
         if (QFile::copy(templateFolder + u'/' + name, target)) {
             QFile::setPermissions(target, ownerOnlyFile);
             copied << name;

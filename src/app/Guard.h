@@ -23,9 +23,7 @@ void report(QWidget* parent, const QString& text);
 
 } // namespace guard
 
-template <class F>
-void guarded(QWidget* parent, F&& action) noexcept
-{
+template <class F> void guarded(QWidget* parent, F&& action) noexcept {
     try {
         action();
     } catch (const QeltoError& e) {
@@ -38,9 +36,7 @@ void guarded(QWidget* parent, F&& action) noexcept
 }
 
 // Runs `step`, then `always` whether the step failed or not; the step's error goes on up.
-template <class Step, class Always>
-void runThenAlways(Step&& step, Always&& always)
-{
+template <class Step, class Always> void runThenAlways(Step&& step, Always&& always) {
     try {
         step();
     } catch (...) {

@@ -13,17 +13,16 @@
 #include <QTimer>
 
 // The skin lives in the static window library; its resources must be registered by hand.
-static void initSkinResources()
-{
+static void initSkinResources() {
     Q_INIT_RESOURCE(skin);
 }
 
 namespace {
 
-QFont windowFont()
-{
-    QFont font(QFontDatabase::hasFamily(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
-                                                                 : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+QFont windowFont() {
+    QFont font(QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
+                   ? QStringLiteral("Tahoma")
+                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     font.setPointSize(8);
     return font;
 }
@@ -31,8 +30,8 @@ QFont windowFont()
 } // namespace
 
 TMyMenuForm::TMyMenuForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint), m_ui(new Ui::TMyMenuForm)
-{
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
+      m_ui(new Ui::TMyMenuForm) {
     initSkinResources();
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("TMyMenuForm"));
@@ -42,7 +41,8 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
 
-    m_ui->ProcessEdit->setStyleSheet(QStringLiteral("QLineEdit { background: black; color: grey; border: none; }"));
+    m_ui->ProcessEdit->setStyleSheet(
+        QStringLiteral("QLineEdit { background: black; color: grey; border: none; }"));
     // The frame bars are dark behind their images; their texts light.
     setStyleSheet(QStringLiteral(
         "QFrame#TopPanel, QFrame#BottomPanel, QFrame#LeftPanel, QFrame#RightPanel { background: #23292f; }"
@@ -87,8 +87,7 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     guarded(this, [this] { FormCreate(); });
 }
 
-TMyMenuForm::~TMyMenuForm()
-{
+TMyMenuForm::~TMyMenuForm() {
     // No event of a connection may reach the half-destroyed window.
     for (TIdFTP* ftp : {IdFTP.get(), DownloadFTP.get(), UploadFTP.get(), ConsoleFTP.get()}) {
         ftp->OnStatus = nullptr;

@@ -134,9 +134,7 @@ public:
 
     // Runs a user action under the error guard, then brings the connect bar in line with the browsing
     // connection: a connection the server dropped during the action shows as disconnected.
-    template <class F>
-    void handle(F&& action)
-    {
+    template <class F> void handle(F&& action) {
         guarded(this, std::forward<F>(action));
         guarded(this, [this] { syncConnectionState(); });
     }

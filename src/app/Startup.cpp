@@ -10,49 +10,42 @@
 #include "ui_MyMenu.h"
 
 #include <QFileInfo>
-#include <QHash>
-#include <QTableView>
 #include <QGuiApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTableView>
 
-void TMyMenuForm::createTables()
-{
+void TMyMenuForm::createTables() {
     Permissions = new TTable(permissionsTable().tableName, permissionsTable().fields, this);
     FTPServers = new TTable(ftpServersTable().tableName, ftpServersTable().fields, this);
     FTPEvents = new TTable(ftpEventsTable().tableName, ftpEventsTable().fields, this);
     FileInfo = new TTable(fileInfoTable().tableName, fileInfoTable().fields, this);
 }
 
-void TMyMenuForm::FormCreate()
-{
+void TMyMenuForm::FormCreate() {
     Xp = width() - 800;
     Yp = height() - 500;
     InitWindowRegion();
     ClientColor = colorFromBGR(4227200);
     ServerColor = colorFromBGR(8421376);
     FTPFilesDrag = false;
-    if (QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
-void TMyMenuForm::showEvent(QShowEvent* event)
-{
+void TMyMenuForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_shown || event->spontaneous())
-        return;
+    if (m_shown || event->spontaneous()) return;
     m_shown = true;
     guarded(this, [this] { FormShow(); });
 }
 
-void TMyMenuForm::FormShow()
-{
+void TMyMenuForm::FormShow() {
     const QString data = dataFolderPath();
     const QString system = dataSystemFolder();
     for (const QString& folder : {data, system, dataTempFolder()})
-        if (!QFileInfo(folder).isDir())
-            ForceLocalFolders(folder);
+        if (!QFileInfo(folder).isDir()) ForceLocalFolders(folder);
     // Without the folder no table can be opened or saved: say so once instead of once per table.
     if (!QFileInfo(system).isDir())
         throw QeltoError(QStringLiteral("Cannot create the data folder ") + system);
@@ -84,7 +77,8 @@ void TMyMenuForm::FormShow()
     const int count = FileInfo->recordCount();
     FTPImageList.reserve(count);
     for (int p = 0; p < count; ++p) {
-        FTPImageList.insert(p, QPixmap::fromImage(FileInfo->fieldByName(QStringLiteral("Pictures48x48")).picture()));
+        FTPImageList.insert(
+            p, QPixmap::fromImage(FileInfo->fieldByName(QStringLiteral("Pictures48x48")).picture()));
         FileInfo->next();
     }
     FileInfo->first();
@@ -93,15 +87,15 @@ void TMyMenuForm::FormShow()
     StandByMode = false;
 }
 
-void TMyMenuForm::bindGrids()
-{
+void TMyMenuForm::bindGrids() {
     auto columns = [](std::initializer_list<const char*> names) {
         QList<TableColumn> list;
         for (const char* n : names)
             list << TableColumn{QString::fromLatin1(n), QString(), true};
         return list;
     };
-    m_permissionsModel = new TableModel(*Permissions, columns({"No", "Name", "Type", "Size", "Date", "Time", "Permissions"}), this);
+    m_permissionsModel = new TableModel(
+        *Permissions, columns({"No", "Name", "Type", "Size", "Date", "Time", "Permissions"}), this);
     QList<TableColumn> events;
     for (const FieldDef& f : FTPEvents->schema())
         events << TableColumn{f.name, QString(), f.name != u"SizeValue"};
@@ -121,7 +115,8 @@ void TMyMenuForm::bindGrids()
     m_serversModel = new TableModel(*FTPServers, servers, this);
     QList<TableColumn> types;
     for (const FieldDef& f : FileInfo->schema())
-        types << TableColumn{f.name, QString(), f.name == u"No" || f.name == u"Extention" || f.name == u"FileType"};
+        types << TableColumn{f.name, QString(),
+                             f.name == u"No" || f.name == u"Extention" || f.name == u"FileType"};
     m_fileInfoModel = new TableModel(*FileInfo, types, this);
 
     bindGrid(m_ui->DBGrid, m_permissionsModel);
@@ -138,16 +133,13 @@ void TMyMenuForm::bindGrids()
         m_ui->DBGrid->setColumnWidth(c, widths[c]);
 }
 
-void TMyMenuForm::closeTables()
-{
+void TMyMenuForm::closeTables() {
     for (TTable* table : {Permissions, FTPServers, FTPEvents, FileInfo})
-        if (table)
-            guarded(this, [table] { table->close(); });
+        if (table) guarded(this, [table] { table->close(); });
 }
 
 // A read-only grid on a table that follows its current record both ways.
-void TMyMenuForm::bindGrid(QTableView* grid, TableModel* model)
-{
+void TMyMenuForm::bindGrid(QTableView* grid, TableModel* model) {
     grid->setModel(model);
     for (int c = 0; c < model->columnCount(); ++c)
         grid->setColumnHidden(c, !model->isColumnVisible(c));
@@ -161,8 +153,7 @@ void TMyMenuForm::bindGrid(QTableView* grid, TableModel* model)
                 });
             });
     connect(model, &TableModel::currentRowChanged, grid, [grid, model](int row) {
-        if (row < 0)
-            return;
+        if (row < 0) return;
         const QModelIndex index = model->index(row, qMax(0, grid->currentIndex().column()));
         if (grid->currentIndex().row() != row)
             grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |

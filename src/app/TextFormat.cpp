@@ -1,42 +1,35 @@
 #include "app/TextFormat.h"
 
-QString errorDisplayText(const QString& text)
-{
-    if (!text.isEmpty() && text.back().unicode() > u'.')
-        return text + u'.';
+QString errorDisplayText(const QString& text) {
+    if (!text.isEmpty() && text.back().unicode() > u'.') return text + u'.';
     return text;
 }
 
 namespace {
 
-QChar firstSeparator(const QString& format, QChar fallback)
-{
+QChar firstSeparator(const QString& format, QChar fallback) {
     for (QChar c : format)
-        if (!c.isLetter() && !c.isSpace() && c != u'\'')
-            return c;
+        if (!c.isLetter() && !c.isSpace() && c != u'\'') return c;
     return fallback;
 }
 
-QString twoDigits(int v) { return QString::number(v).rightJustified(2, u'0'); }
+QString twoDigits(int v) {
+    return QString::number(v).rightJustified(2, u'0');
+}
 
 } // namespace
 
-QChar localeDateSeparator(const QLocale& locale)
-{
-    if (locale.language() == QLocale::C)
-        return u'/';
+QChar localeDateSeparator(const QLocale& locale) {
+    if (locale.language() == QLocale::C) return u'/';
     return firstSeparator(locale.dateFormat(QLocale::ShortFormat), u'/');
 }
 
-QChar localeTimeSeparator(const QLocale& locale)
-{
-    if (locale.language() == QLocale::C)
-        return u':';
+QChar localeTimeSeparator(const QLocale& locale) {
+    if (locale.language() == QLocale::C) return u':';
     return firstSeparator(locale.timeFormat(QLocale::ShortFormat), u':');
 }
 
-QString formatDateTime(const QString& pattern, const QDateTime& value, const QLocale& locale)
-{
+QString formatDateTime(const QString& pattern, const QDateTime& value, const QLocale& locale) {
     const QDate date = value.date();
     const QTime time = value.time();
     QString out;
@@ -101,7 +94,8 @@ QString formatDateTime(const QString& pattern, const QDateTime& value, const QLo
             break;
         case u'z':
             run = run >= 3 ? 3 : 1;
-            out += run == 3 ? QString::number(time.msec()).rightJustified(3, u'0') : QString::number(time.msec());
+            out += run == 3 ? QString::number(time.msec()).rightJustified(3, u'0')
+                            : QString::number(time.msec());
             afterHour = false;
             break;
         default:
@@ -123,12 +117,10 @@ QString formatDateTime(const QString& pattern, const QDateTime& value, const QLo
     return out;
 }
 
-QColor colorFromBGR(quint32 value)
-{
+QColor colorFromBGR(quint32 value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-quint32 colorToBGR(const QColor& color)
-{
+quint32 colorToBGR(const QColor& color) {
     return quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
 }

@@ -29,5 +29,9 @@ QRect keepOnScreen(QRect proposed, const QRect& workArea);
 QRect resizeStep(QRect rect, int dx, int dy, const QSize& screen);
 
 // Edges of a rectangle as the resize drag uses them: right = left + width, bottom = top + height.
-inline int rightEdge(const QRect& r) { return r.x() + r.width(); }
-inline int bottomEdge(const QRect& r) { return r.y() + r.height(); }
+inline int rightEdge(const QRect& r) {
+    return r.x() + r.width();
+}
+inline int bottomEdge(const QRect& r) {
+    return r.y() + r.height();
+}

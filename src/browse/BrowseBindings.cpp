@@ -14,11 +14,11 @@ namespace {
 // Enter in a grid runs its key handler; other keys keep their usual meaning.
 class EnterKeyFilter : public QObject {
 public:
-    EnterKeyFilter(QObject* parent, std::function<void(int)> onKey) : QObject(parent), m_onKey(std::move(onKey)) {}
+    EnterKeyFilter(QObject* parent, std::function<void(int)> onKey)
+        : QObject(parent), m_onKey(std::move(onKey)) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -39,8 +39,7 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->displayAlignment = Qt::AlignCenter;
     }
@@ -48,14 +47,15 @@ protected:
 
 } // namespace
 
-void TMyMenuForm::connectBrowsing()
-{
+void TMyMenuForm::connectBrowsing() {
     // Double clicks open folders; captions are edited with F2 or a click on a selected item.
-    m_ui->FTPFilesList->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    m_ui->FTPFilesList->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                                        QAbstractItemView::SelectedClicked);
     m_ui->FTPFilesList->setDragEnabled(true);
     auto* centred = new CentredColumn(m_ui->DBGrid);
     for (const char* field : {"No", "Type", "Date", "Time", "Permissions"})
-        m_ui->DBGrid->setItemDelegateForColumn(m_permissionsModel->columnOfField(QString::fromLatin1(field)), centred);
+        m_ui->DBGrid->setItemDelegateForColumn(m_permissionsModel->columnOfField(QString::fromLatin1(field)),
+                                               centred);
 
     connect(m_ui->FTPFilesList, &QListWidget::itemDoubleClicked, this,
             [this] { handle([this] { FTPFilesListDblClick(); }); });

@@ -12,13 +12,11 @@ namespace {
 // Ends the bulk update of the list and the table on every way out of a pass.
 class BulkUpdate {
 public:
-    BulkUpdate(QListWidget* list, TTable* table) : m_list(list), m_table(table)
-    {
+    BulkUpdate(QListWidget* list, TTable* table) : m_list(list), m_table(table) {
         m_list->setUpdatesEnabled(false);
         m_table->beginBulkUpdate();
     }
-    ~BulkUpdate()
-    {
+    ~BulkUpdate() {
         m_table->endBulkUpdate();
         m_list->setUpdatesEnabled(true);
     }
@@ -30,11 +28,9 @@ private:
 
 } // namespace
 
-void TMyMenuForm::ListRemoteDirectory(const QString& path)
-{
+void TMyMenuForm::ListRemoteDirectory(const QString& path) {
     FTPPreviewActive = false;
-    if (!IdFTP->Connected())
-        return;
+    if (!IdFTP->Connected()) return;
     m_ui->ProcessEdit->setText(path);
     Permissions->emptyDataSet();
     Permissions->first();
@@ -51,15 +47,17 @@ void TMyMenuForm::ListRemoteDirectory(const QString& path)
     m_ui->FTPSelectedFile->setText(path);
 }
 
-void TMyMenuForm::AddFolderEntries(const QString& path) { addListingPass(path, true, DirectoryFirst); }
+void TMyMenuForm::AddFolderEntries(const QString& path) {
+    addListingPass(path, true, DirectoryFirst);
+}
 
-void TMyMenuForm::AddFileEntries(const QString& path) { addListingPass(path, false, !DirectoryFirst); }
+void TMyMenuForm::AddFileEntries(const QString& path) {
+    addListingPass(path, false, !DirectoryFirst);
+}
 
-QStringList TMyMenuForm::catalogueExtensions() const
-{
+QStringList TMyMenuForm::catalogueExtensions() const {
     QStringList extensions;
-    if (!FileInfo->active())
-        return extensions;
+    if (!FileInfo->active()) return extensions;
     const int count = FileInfo->recordCount();
     extensions.reserve(count);
     for (int row = 0; row < count; ++row)
@@ -67,13 +65,11 @@ QStringList TMyMenuForm::catalogueExtensions() const
     return extensions;
 }
 
-int TMyMenuForm::FileIconIndex(const QString& name)
-{
+int TMyMenuForm::FileIconIndex(const QString& name) {
     return fileIconIndex(name, catalogueExtensions());
 }
 
-void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first)
-{
+void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first) {
     int listIndex = first ? 0 : FTPCurrentIndex;
     IdFTP->ChangeDir(path);
     QStringList lines;
@@ -92,13 +88,14 @@ void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first)
     for (int p = 0; p < listing.size(); ++p) {
         const TIdFTPListItem& entry = listing.at(p);
         const bool isFolder = entry.ItemType == ditDirectory;
-        if (isFolder != folders)
-            continue;
+        if (isFolder != folders) continue;
         int image;
         QString type;
         if (isFolder) {
             image = entry.FileName == u"." ? 0 : entry.FileName == u".." ? 1 : 2;
-            type = image == 0 ? QStringLiteral("Root") : image == 1 ? QStringLiteral("Dir Up") : QStringLiteral("<DIR>");
+            type = image == 0   ? QStringLiteral("Root")
+                   : image == 1 ? QStringLiteral("Dir Up")
+                                : QStringLiteral("<DIR>");
         } else {
             image = fileIconIndex(entry.FileName, extensions);
             type = QStringLiteral("File");
@@ -129,6 +126,5 @@ void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first)
         m_ui->FTPFilesList->addItem(item);
         ++listIndex;
     }
-    if (first)
-        FTPCurrentIndex = listIndex;
+    if (first) FTPCurrentIndex = listIndex;
 }

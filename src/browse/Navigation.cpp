@@ -6,16 +6,13 @@
 #include "ftp/TIdFTP.h"
 #include "ui_MyMenu.h"
 
-void TMyMenuForm::FTPFilesListDblClick()
-{
+void TMyMenuForm::FTPFilesListDblClick() {
     const QList<QListWidgetItem*> selected = m_ui->FTPFilesList->selectedItems();
-    if (selected.isEmpty())
-        return;
+    if (selected.isEmpty()) return;
     // The first selected item in list order.
     QListWidgetItem* item = selected.first();
     for (QListWidgetItem* s : selected)
-        if (m_ui->FTPFilesList->row(s) < m_ui->FTPFilesList->row(item))
-            item = s;
+        if (m_ui->FTPFilesList->row(s) < m_ui->FTPFilesList->row(item)) item = s;
     const QString caption = item->text();
     if (caption == u".") {
         ListRemoteDirectory(QStringLiteral("/"));
@@ -27,10 +24,8 @@ void TMyMenuForm::FTPFilesListDblClick()
     }
 }
 
-void TMyMenuForm::OpenGridEntry()
-{
-    if (!Permissions->active() || Permissions->recordCount() == 0)
-        return;
+void TMyMenuForm::OpenGridEntry() {
+    if (!Permissions->active() || Permissions->recordCount() == 0) return;
     const QString name = Permissions->fieldByName(QStringLiteral("Name")).asString();
     const QString type = Permissions->fieldByName(QStringLiteral("Type")).asString();
     if (name == u".") {
@@ -47,21 +42,19 @@ void TMyMenuForm::OpenGridEntry()
     }
 }
 
-void TMyMenuForm::DBGridDblClick() { OpenGridEntry(); }
-
-void TMyMenuForm::DBGridKeyPress(int key)
-{
-    if (key == Qt::Key_Return || key == Qt::Key_Enter)
-        OpenGridEntry();
+void TMyMenuForm::DBGridDblClick() {
+    OpenGridEntry();
 }
 
-void TMyMenuForm::RFS009Click()
-{
+void TMyMenuForm::DBGridKeyPress(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) OpenGridEntry();
+}
+
+void TMyMenuForm::RFS009Click() {
     IdFTP->ChangeDirUp();
     ListRemoteDirectory(IdFTP->RetrieveCurrentDir());
 }
 
-void TMyMenuForm::DBGridTitleClick(int column)
-{
+void TMyMenuForm::DBGridTitleClick(int column) {
     SortAndRenumber(*Permissions, m_permissionsModel->fieldNameOfColumn(column));
 }

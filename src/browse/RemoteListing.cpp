@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-QString ByteSizeText(qint64 n)
-{
+QString ByteSizeText(qint64 n) {
     double value = double(n);
     const char* unit = " Byte";
     if (n >= 1000000) {
@@ -17,39 +16,30 @@ QString ByteSizeText(qint64 n)
     return QString::number(rounded).rightJustified(8, u' ') + QLatin1String(unit);
 }
 
-QString fileExtensionKey(const QString& name)
-{
+QString fileExtensionKey(const QString& name) {
     const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot < 0)
-        return {};
+    if (dot < 0) return {};
     QString key = name.mid(dot);
-    if (key.contains(u'\\') || key.contains(u':'))
-        return {};
+    if (key.contains(u'\\') || key.contains(u':')) return {};
     for (QChar& c : key)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - (u'a' - u'A'));
+        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
     return key;
 }
 
-int fileIconIndex(const QString& name, const QStringList& catalogueExtensions)
-{
+int fileIconIndex(const QString& name, const QStringList& catalogueExtensions) {
     const QString key = fileExtensionKey(name);
     int result = 3;
     for (int i = 0; i < catalogueExtensions.size(); ++i)
-        if (catalogueExtensions.at(i) == key)
-            result = i;
+        if (catalogueExtensions.at(i) == key) result = i;
     return result;
 }
 
-QString JoinRemotePath(const QString& directory, const QString& name)
-{
+QString JoinRemotePath(const QString& directory, const QString& name) {
     const qsizetype slash = directory.indexOf(u'/');
-    if (slash == directory.size() - 1 || directory.isEmpty())
-        return directory + name;
+    if (slash == directory.size() - 1 || directory.isEmpty()) return directory + name;
     return directory + u'/' + name;
 }
 
-QString listingRowNumber(int listingPosition, int rowsBefore)
-{
+QString listingRowNumber(int listingPosition, int rowsBefore) {
     return listingPosition > 1 ? QString::number(rowsBefore - 1) : QString();
 }

@@ -2,8 +2,7 @@
 
 #include "app/Errors.h"
 
-quint16 connectBarPort(const QString& text)
-{
+quint16 connectBarPort(const QString& text) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     // A number beyond the port range is refused too, rather than cut down to some other port.
@@ -12,12 +11,10 @@ quint16 connectBarPort(const QString& text)
     return value == 0 ? 21 : quint16(value);
 }
 
-bool passiveFromText(const QString& text)
-{
+bool passiveFromText(const QString& text) {
     return text.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0;
 }
 
-TIdFTPTransferType transferTypeFromText(const QString& text)
-{
+TIdFTPTransferType transferTypeFromText(const QString& text) {
     return text == u"ASCII" ? ftASCII : ftBinary;
 }

@@ -13,8 +13,7 @@
 
 namespace {
 
-void setClient(TIdFTP& ftp, const char* platform)
-{
+void setClient(TIdFTP& ftp, const char* platform) {
     ftp.clientInfo().setClientName(QStringLiteral("Qelto"));
     ftp.clientInfo().setClientVersion(QStringLiteral("1.00.00.01"));
     ftp.clientInfo().setPlatformDescription(QString::fromLatin1(platform));
@@ -22,8 +21,7 @@ void setClient(TIdFTP& ftp, const char* platform)
 
 } // namespace
 
-void TMyMenuForm::createConnections()
-{
+void TMyMenuForm::createConnections() {
     AntiFreeze = std::make_unique<TIdAntiFreeze>();
     LogEvent = std::make_unique<TIdLogEvent>();
     ConsoleEvent = std::make_unique<TIdLogEvent>();
@@ -53,12 +51,15 @@ void TMyMenuForm::createConnections()
     IdFTP->OnWorkBegin = [this](TWorkMode m, qint64 n) { guarded(this, [&] { IdFTPWorkBegin(m, n); }); };
     IdFTP->OnWork = [this](TWorkMode m, qint64 n) { guarded(this, [&] { IdFTPWork(m, n); }); };
     IdFTP->OnWorkEnd = [this](TWorkMode m) { guarded(this, [&] { IdFTPWorkEnd(m); }); };
-    LogEvent->OnReceived = [this](const QString& t, const QString& d) { guarded(this, [&] { LogEventReceived(t, d); }); };
-    LogEvent->OnSent = [this](const QString& t, const QString& d) { guarded(this, [&] { LogEventSent(t, d); }); };
+    LogEvent->OnReceived = [this](const QString& t, const QString& d) {
+        guarded(this, [&] { LogEventReceived(t, d); });
+    };
+    LogEvent->OnSent = [this](const QString& t, const QString& d) {
+        guarded(this, [&] { LogEventSent(t, d); });
+    };
 }
 
-void TMyMenuForm::connectBar()
-{
+void TMyMenuForm::connectBar() {
     connect(m_ui->EB001, &QToolButton::clicked, this, [this] { handle([this] { EB001Click(); }); });
     connect(m_ui->EB002, &QToolButton::clicked, this, [this] { handle([this] { EB002Click(); }); });
 
@@ -71,36 +72,35 @@ void TMyMenuForm::connectBar()
         const QString name = field;
         connect(box, &QLineEdit::textEdited, this, [this, name](const QString& text) {
             guarded(this, [&] {
-                if (!FTPServers->active())
-                    return;
+                if (!FTPServers->active()) return;
                 FTPServers->edit();
                 FTPServers->fieldByName(name).setAsString(text);
             });
         });
         connect(box, &QLineEdit::editingFinished, this, [this] {
             guarded(this, [this] {
-                if (FTPServers->active() && FTPServers->state() != TableState::Browse)
-                    FTPServers->post();
+                if (FTPServers->active() && FTPServers->state() != TableState::Browse) FTPServers->post();
             });
         });
     }
     connect(FTPServers, &TTable::afterScroll, this, [this] {
         guarded(this, [this] {
             const bool any = FTPServers->active() && FTPServers->recordCount() > 0;
-            m_ui->FTPE001->setText(any ? FTPServers->fieldByName(QStringLiteral("Address")).asString() : QString());
-            m_ui->FTPE002->setText(any ? FTPServers->fieldByName(QStringLiteral("UserID")).asString() : QString());
-            m_ui->FTPE003->setText(any ? FTPServers->fieldByName(QStringLiteral("Password")).asString() : QString());
+            m_ui->FTPE001->setText(any ? FTPServers->fieldByName(QStringLiteral("Address")).asString()
+                                       : QString());
+            m_ui->FTPE002->setText(any ? FTPServers->fieldByName(QStringLiteral("UserID")).asString()
+                                       : QString());
+            m_ui->FTPE003->setText(any ? FTPServers->fieldByName(QStringLiteral("Password")).asString()
+                                       : QString());
         });
     });
 }
 
-void TMyMenuForm::EB001Click()
-{
+void TMyMenuForm::EB001Click() {
     // A click while a connect runs (its waits dispatch clicks) would tear down the connection being made.
-    if (m_connecting)
-        return;
-    if (m_ui->FTPE001->text().isEmpty() || m_ui->FTPE002->text().isEmpty() || m_ui->FTPE003->text().isEmpty() ||
-        m_ui->FTPE004->text().isEmpty())
+    if (m_connecting) return;
+    if (m_ui->FTPE001->text().isEmpty() || m_ui->FTPE002->text().isEmpty() ||
+        m_ui->FTPE003->text().isEmpty() || m_ui->FTPE004->text().isEmpty())
         return;
     m_connecting = true;
     struct Done {
@@ -128,8 +128,7 @@ void TMyMenuForm::EB001Click()
     // without MLSD, a refused folder): the connection is open and can be disconnected.
     runThenAlways([this] { ListRemoteDirectory(QStringLiteral("/")); },
                   [this] {
-                      if (!IdFTP->Connected())
-                          return;
+                      if (!IdFTP->Connected()) return;
                       m_ui->SML001->setText(QStringLiteral("Disconnect"));
                       setRemoteButtonsEnabled(true);
                       m_ui->EB001->hide();
@@ -143,23 +142,20 @@ void TMyMenuForm::EB001Click()
     }
 }
 
-void TMyMenuForm::setRemoteButtonsEnabled(bool enabled)
-{
+void TMyMenuForm::setRemoteButtonsEnabled(bool enabled) {
     for (QToolButton* b : {m_ui->RFS001, m_ui->RFS002, m_ui->RFS003, m_ui->RFS004, m_ui->RFS005, m_ui->RFS006,
                            m_ui->RFS007, m_ui->RFS008, m_ui->LFB008})
         b->setEnabled(enabled);
 }
 
 // Breaks the console, download and upload connections, saying so in the status field.
-void TMyMenuForm::breakTransferConnections()
-{
+void TMyMenuForm::breakTransferConnections() {
     const std::pair<TIdFTP*, const char*> connections[] = {
         {ConsoleFTP.get(), "Console connection is broken ... "},
         {DownloadFTP.get(), "Download connection is broken ... "},
         {UploadFTP.get(), "Upload connection is broken ... "}};
     for (const auto& [ftp, text] : connections) {
-        if (!ftp->Connected())
-            continue;
+        if (!ftp->Connected()) continue;
         const QString status = QString::fromLatin1(text);
         runThenAlways(
             [ftp] {
@@ -171,8 +167,7 @@ void TMyMenuForm::breakTransferConnections()
     }
 }
 
-void TMyMenuForm::resetAfterDisconnect()
-{
+void TMyMenuForm::resetAfterDisconnect() {
     IdFTP->setHost(QString());
     IdFTP->setUsername(QString());
     IdFTP->setPassword(QString());
@@ -185,8 +180,7 @@ void TMyMenuForm::resetAfterDisconnect()
     m_ui->EB001->show();
 }
 
-void TMyMenuForm::EB002Click()
-{
+void TMyMenuForm::EB002Click() {
     breakTransferConnections();
     runThenAlways(
         [this] {
@@ -201,13 +195,11 @@ void TMyMenuForm::EB002Click()
     resetAfterDisconnect();
 }
 
-void TMyMenuForm::IdFTPConnected()
-{
+void TMyMenuForm::IdFTPConnected() {
     m_ui->FTPOnImage->show();
 }
 
-void TMyMenuForm::IdFTPDisconnected()
-{
+void TMyMenuForm::IdFTPDisconnected() {
     runThenAlways([this] { breakTransferConnections(); },
                   [this] {
                       IdFTP->closeSocket();
@@ -219,34 +211,27 @@ void TMyMenuForm::IdFTPDisconnected()
                   });
 }
 
-void TMyMenuForm::IdFTPStatus(TIdStatus status, const QString& text)
-{
-    if (status == ftpAborted)
-        m_ui->ProcessEdit->setText(QStringLiteral("Connection Aborted ..."));
+void TMyMenuForm::IdFTPStatus(TIdStatus status, const QString& text) {
+    if (status == ftpAborted) m_ui->ProcessEdit->setText(QStringLiteral("Connection Aborted ..."));
     appendPaneLine(m_ui->DebugEdit, QStringLiteral("\r\n ... ") + text + QStringLiteral("\r\n"));
 }
 
-void TMyMenuForm::IdFTPWorkBegin(TWorkMode, qint64)
-{
+void TMyMenuForm::IdFTPWorkBegin(TWorkMode, qint64) {
     for (QToolButton* b : {m_ui->EB001, m_ui->RFS001, m_ui->RFS003, m_ui->RFS004, m_ui->RFS005, m_ui->RFS006,
                            m_ui->RFS007, m_ui->RFS008, m_ui->RFS009})
         b->setEnabled(false);
 }
 
-void TMyMenuForm::IdFTPWork(TWorkMode, qint64 count)
-{
+void TMyMenuForm::IdFTPWork(TWorkMode, qint64 count) {
     m_ui->ProcessEdit->setText(QString::number(count) + QStringLiteral(" Byte"));
 }
 
-void TMyMenuForm::IdFTPWorkEnd(TWorkMode)
-{
+void TMyMenuForm::IdFTPWorkEnd(TWorkMode) {
     for (QToolButton* b : {m_ui->EB001, m_ui->RFS001, m_ui->RFS003, m_ui->RFS004, m_ui->RFS005, m_ui->RFS006,
                            m_ui->RFS007, m_ui->RFS008, m_ui->RFS009})
         b->setEnabled(true);
 }
 
-void TMyMenuForm::syncConnectionState()
-{
-    if (!m_connecting && !IdFTP->Connected() && m_ui->EB002->isVisible())
-        IdFTPDisconnected();
+void TMyMenuForm::syncConnectionState() {
+    if (!m_connecting && !IdFTP->Connected() && m_ui->EB002->isVisible()) IdFTPDisconnected();
 }

@@ -6,16 +6,14 @@
 
 #include <QTimer>
 
-void TMyMenuForm::stopStandByDisplay()
-{
+void TMyMenuForm::stopStandByDisplay() {
     m_ui->StopImg01->hide();
     m_ui->StopImg02->hide();
     SleepTimer->stop();
     m_ui->TimeLabel->hide();
 }
 
-void TMyMenuForm::LogEventReceived(const QString&, const QString& data)
-{
+void TMyMenuForm::LogEventReceived(const QString&, const QString& data) {
     stopStandByDisplay();
     QPlainTextEdit* history = m_ui->HistoryEdit;
     setPaneColor(history, ServerColor);
@@ -30,8 +28,7 @@ void TMyMenuForm::LogEventReceived(const QString&, const QString& data)
     RestartStandByCountdown();
 }
 
-void TMyMenuForm::LogEventSent(const QString&, const QString& data)
-{
+void TMyMenuForm::LogEventSent(const QString&, const QString& data) {
     stopStandByDisplay();
     QPlainTextEdit* history = m_ui->HistoryEdit;
     setPaneColor(history, ClientColor);
@@ -45,11 +42,11 @@ void TMyMenuForm::LogEventSent(const QString&, const QString& data)
     RestartStandByCountdown();
 }
 
-void TMyMenuForm::ICB002Click()
-{
+void TMyMenuForm::ICB002Click() {
     const bool show = m_ui->ICB002->isChecked();
     m_ui->DebugEdit->setVisible(show);
-    // The splitter's handle goes with the pane; without them the list keeps a small gap above the page's edge.
+    // The splitter's handle goes with the pane; without them the list keeps a small gap above the page's
+    // edge.
     m_ui->Splitter7->handle(1)->setVisible(show);
     m_ui->FTPFilesList->setContentsMargins(0, 0, 0, show ? 0 : 3);
 }

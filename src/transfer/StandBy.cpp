@@ -7,8 +7,7 @@
 
 #include <QTimer>
 
-void TMyMenuForm::RestartStandByCountdown()
-{
+void TMyMenuForm::RestartStandByCountdown() {
     const QString text = standByCountdownText(m_ui->MinEdit->value(), m_ui->SecEdit->value());
     SleepTime = QTime(0, m_ui->MinEdit->value(), m_ui->SecEdit->value());
     m_ui->TimeLabel->setText(text);
@@ -16,17 +15,15 @@ void TMyMenuForm::RestartStandByCountdown()
     m_ui->TimeLabel->show();
 }
 
-void TMyMenuForm::SleepTimerTimer()
-{
+void TMyMenuForm::SleepTimerTimer() {
     // A whole second per half-second tick: the count-down runs at twice the clock's speed.
     SleepTime = SleepTime.addSecs(-1);
-    m_ui->TimeLabel->setText(formatDateTime(QStringLiteral("hh:mm:ss"), QDateTime(QDate(2000, 1, 1), SleepTime)));
-    if (SleepTime == QTime(0, 0))
-        EnterStandBy();
+    m_ui->TimeLabel->setText(
+        formatDateTime(QStringLiteral("hh:mm:ss"), QDateTime(QDate(2000, 1, 1), SleepTime)));
+    if (SleepTime == QTime(0, 0)) EnterStandBy();
 }
 
-void TMyMenuForm::EnterStandBy()
-{
+void TMyMenuForm::EnterStandBy() {
     SleepTimer->stop();
     StandByMode = true;
     FTPStandByDirectory = IdFTP->RetrieveCurrentDir();

@@ -1,7 +1,6 @@
 #include "transfer/StandByText.h"
 
-QString standByCountdownText(int minutes, int seconds)
-{
+QString standByCountdownText(int minutes, int seconds) {
     QString text = minutes < 10 ? QStringLiteral("00:0") : QStringLiteral("00:");
     text += QString::number(minutes);
     text += seconds < 10 ? QStringLiteral(":0") : QStringLiteral(":");

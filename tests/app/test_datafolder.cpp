@@ -6,8 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(ForceLocalFolders, CreatesEveryMissingLevelPrivately)
-{
+TEST(ForceLocalFolders, CreatesEveryMissingLevelPrivately) {
     QTemporaryDir tmp;
     const QString deep = tmp.path() + QStringLiteral("/a/b/c");
     EXPECT_TRUE(ForceLocalFolders(deep));
@@ -17,8 +16,7 @@ TEST(ForceLocalFolders, CreatesEveryMissingLevelPrivately)
     EXPECT_FALSE(ForceLocalFolders(QString()));
 }
 
-TEST(ForceLocalFolders, StopsWhereALevelCannotBeCreated)
-{
+TEST(ForceLocalFolders, StopsWhereALevelCannotBeCreated) {
     QTemporaryDir tmp;
     QFile blocker(tmp.path() + QStringLiteral("/file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -27,8 +25,7 @@ TEST(ForceLocalFolders, StopsWhereALevelCannotBeCreated)
     EXPECT_TRUE(QFileInfo(blocker.fileName()).isFile());
 }
 
-TEST(DataFolder, FollowsTheXdgDataFolder)
-{
+TEST(DataFolder, FollowsTheXdgDataFolder) {
     QTemporaryDir tmp;
     const QByteArray old = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", tmp.path().toUtf8());
@@ -38,8 +35,7 @@ TEST(DataFolder, FollowsTheXdgDataFolder)
     qputenv("XDG_DATA_HOME", old);
 }
 
-TEST(CopyMissingTemplates, CopiesOnlyMissingFilesAndKeepsOthers)
-{
+TEST(CopyMissingTemplates, CopiesOnlyMissingFilesAndKeepsOthers) {
     QTemporaryDir templates, system;
     auto write = [](const QString& path, const QByteArray& data) {
         QFile f(path);

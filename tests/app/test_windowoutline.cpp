@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(WindowOutline, ShiftMovesOnlyTheRightAndBottomEdges)
-{
+TEST(WindowOutline, ShiftMovesOnlyTheRightAndBottomEdges) {
     WindowOutline p = initialWindowOutline();
     shiftWindowOutline(p, 100, 58);
     const WindowOutline base = initialWindowOutline();
@@ -15,8 +14,7 @@ TEST(WindowOutline, ShiftMovesOnlyTheRightAndBottomEdges)
     }
 }
 
-TEST(WindowOutline, SuccessiveShiftsAccumulate)
-{
+TEST(WindowOutline, SuccessiveShiftsAccumulate) {
     WindowOutline p = initialWindowOutline();
     shiftWindowOutline(p, 0, 58);  // design size 800 x 558
     shiftWindowOutline(p, 40, 20); // one resize
@@ -25,8 +23,7 @@ TEST(WindowOutline, SuccessiveShiftsAccumulate)
     EXPECT_EQ(outlinePolygon(p).boundingRect(), QRect(QPoint(0, 0), QPoint(828, 498 + 83)));
 }
 
-TEST(KeepOnScreen, ShiftsLeftThenTopThenRightThenBottom)
-{
+TEST(KeepOnScreen, ShiftsLeftThenTopThenRightThenBottom) {
     const QRect area(0, 0, 1000, 700);
     EXPECT_EQ(keepOnScreen(QRect(-50, 10, 300, 200), area), QRect(0, 10, 300, 200));
     EXPECT_EQ(keepOnScreen(QRect(10, -20, 300, 200), area), QRect(10, 0, 300, 200));
@@ -37,8 +34,7 @@ TEST(KeepOnScreen, ShiftsLeftThenTopThenRightThenBottom)
     EXPECT_EQ(keepOnScreen(QRect(5, 5, 100, 100), area), QRect(5, 5, 100, 100));
 }
 
-TEST(ResizeStep, LimitsAreStrict)
-{
+TEST(ResizeStep, LimitsAreStrict) {
     const QSize screen(1920, 1080);
     const QRect start(100, 100, 850, 558);
     // A step to exactly 800 wide or 500 high is refused; one pixel more is taken.

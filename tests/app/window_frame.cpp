@@ -8,8 +8,7 @@
 
 using FrameTest = WindowTest;
 
-TEST_F(FrameTest, StartsAtTheDesignSizeWithItsOutline)
-{
+TEST_F(FrameTest, StartsAtTheDesignSizeWithItsOutline) {
     TMyMenuForm& w = openWindow();
     EXPECT_EQ(w.size(), QSize(800, 558));
     EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
@@ -24,8 +23,7 @@ TEST_F(FrameTest, StartsAtTheDesignSizeWithItsOutline)
     EXPECT_EQ(w.ui()->MB003->x(), 800 - 67);
 }
 
-TEST_F(FrameTest, OutlineFollowsEveryResizeAndTheLimitsHold)
-{
+TEST_F(FrameTest, OutlineFollowsEveryResizeAndTheLimitsHold) {
     TMyMenuForm& w = openWindow();
     w.move(0, 0);
     const QPoint start = w.geometry().bottomRight();
@@ -59,16 +57,14 @@ TEST_F(FrameTest, OutlineFollowsEveryResizeAndTheLimitsHold)
     EXPECT_FALSE(w.resizing());
 }
 
-TEST_F(FrameTest, MovesWithoutAResizeDragAreIgnored)
-{
+TEST_F(FrameTest, MovesWithoutAResizeDragAreIgnored) {
     TMyMenuForm& w = openWindow();
     const QSize before = w.size();
     w.ResizeOffImageMouseMove(QPoint(5000, 5000));
     EXPECT_EQ(w.size(), before);
 }
 
-TEST_F(FrameTest, EnterInTheStatusFieldWhileDisconnectedDoesNothing)
-{
+TEST_F(FrameTest, EnterInTheStatusFieldWhileDisconnectedDoesNothing) {
     TMyMenuForm& w = openWindow();
     QApplication::setActiveWindow(&w);
     w.ui()->ProcessEdit->setFocus();
@@ -79,8 +75,7 @@ TEST_F(FrameTest, EnterInTheStatusFieldWhileDisconnectedDoesNothing)
     EXPECT_EQ(w.ui()->FTPFilesList->count(), 0);
 }
 
-TEST_F(FrameTest, KeysAndPointerOverTheWindowWriteTheStartText)
-{
+TEST_F(FrameTest, KeysAndPointerOverTheWindowWriteTheStartText) {
     TMyMenuForm& w = openWindow();
     w.FormKeyPress();
     EXPECT_TRUE(w.ui()->ProcessEdit->text().startsWith(QStringLiteral("Start ... ")));
@@ -90,8 +85,7 @@ TEST_F(FrameTest, KeysAndPointerOverTheWindowWriteTheStartText)
     EXPECT_TRUE(w.ui()->ProcessEdit->text().startsWith(QStringLiteral("Start ...")));
 }
 
-TEST_F(FrameTest, CloseButtonClosesAndMinimiseMinimises)
-{
+TEST_F(FrameTest, CloseButtonClosesAndMinimiseMinimises) {
     TMyMenuForm& w = openWindow();
     w.ui()->MB003->click();
     EXPECT_TRUE(w.isMinimized());

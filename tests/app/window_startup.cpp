@@ -10,11 +10,9 @@
 
 namespace {
 
-QByteArray fileHash(const QString& path)
-{
+QByteArray fileHash(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
+    if (!f.open(QIODevice::ReadOnly)) return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
 }
 
@@ -25,8 +23,7 @@ const QStringList tableFiles{QStringLiteral("FilesInfo.XML"), QStringLiteral("FT
 
 using StartupTest = WindowTest;
 
-TEST_F(StartupTest, FirstLaunchCreatesTheDataFolderAndOpensEveryTable)
-{
+TEST_F(StartupTest, FirstLaunchCreatesTheDataFolderAndOpensEveryTable) {
     TMyMenuForm& w = openWindow();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     for (const QString& f : tableFiles)
@@ -48,12 +45,12 @@ TEST_F(StartupTest, FirstLaunchCreatesTheDataFolderAndOpensEveryTable)
     EXPECT_EQ(w.ServerColor, QColor(0, 128, 128));
     // The shipped bookmark.
     ASSERT_EQ(w.FTPServers->recordCount(), 1);
-    EXPECT_EQ(w.FTPServers->fieldByName(QStringLiteral("URLAlias")).asString(), QStringLiteral("Local demo server"));
+    EXPECT_EQ(w.FTPServers->fieldByName(QStringLiteral("URLAlias")).asString(),
+              QStringLiteral("Local demo server"));
     EXPECT_EQ(w.ui()->FTPE001->text(), QStringLiteral("127.0.0.1"));
 }
 
-TEST_F(StartupTest, SecondLaunchCopiesNothingAndARemovedFileComesBack)
-{
+TEST_F(StartupTest, SecondLaunchCopiesNothingAndARemovedFileComesBack) {
     openWindow();
     closeWindow();
     const QByteArray servers = fileHash(systemFile(QStringLiteral("FTPServers.XML")));
@@ -68,8 +65,7 @@ TEST_F(StartupTest, SecondLaunchCopiesNothingAndARemovedFileComesBack)
     EXPECT_EQ(QFileInfo(systemFile(QStringLiteral("FTPServers.XML"))).lastModified(), stamp);
 }
 
-TEST_F(StartupTest, PostedBookmarksSurviveARestartAndAnUnpostedOneIsLost)
-{
+TEST_F(StartupTest, PostedBookmarksSurviveARestartAndAnUnpostedOneIsLost) {
     {
         TMyMenuForm& w = openWindow();
         TTable& servers = *w.FTPServers;
@@ -88,8 +84,7 @@ TEST_F(StartupTest, PostedBookmarksSurviveARestartAndAnUnpostedOneIsLost)
     EXPECT_EQ(aliases, (QStringList{QStringLiteral("Local demo server"), QStringLiteral("posted")}));
 }
 
-TEST_F(StartupTest, ACorruptTableFileIsReportedOnceAndLeftUntouched)
-{
+TEST_F(StartupTest, ACorruptTableFileIsReportedOnceAndLeftUntouched) {
     openWindow();
     closeWindow();
     const QString path = systemFile(QStringLiteral("FTPServers.XML"));
@@ -111,8 +106,7 @@ TEST_F(StartupTest, ACorruptTableFileIsReportedOnceAndLeftUntouched)
     EXPECT_EQ(fileHash(path), before);
 }
 
-TEST_F(StartupTest, AMissingTemplateGivesOneErrorAndTheWindowStillShows)
-{
+TEST_F(StartupTest, AMissingTemplateGivesOneErrorAndTheWindowStillShows) {
     // A current folder without templates, and none beside the test program: nothing to copy from.
     QTemporaryDir empty;
     QDir::setCurrent(empty.path());
@@ -124,8 +118,7 @@ TEST_F(StartupTest, AMissingTemplateGivesOneErrorAndTheWindowStillShows)
     EXPECT_FALSE(w.FTPServers->active());
 }
 
-TEST_F(StartupTest, ADataFolderThatCannotBeCreatedIsReportedOnce)
-{
+TEST_F(StartupTest, ADataFolderThatCannotBeCreatedIsReportedOnce) {
     // A file where the folder should be.
     QFile blocker(dataHome.path() + QStringLiteral("/Kaxo"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -137,8 +130,7 @@ TEST_F(StartupTest, ADataFolderThatCannotBeCreatedIsReportedOnce)
     EXPECT_FALSE(w.Permissions->active());
 }
 
-TEST_F(StartupTest, EveryPageIsThereByName)
-{
+TEST_F(StartupTest, EveryPageIsThereByName) {
     TMyMenuForm& w = openWindow();
     auto titles = [](QTabWidget* tabs) {
         QStringList list;
@@ -147,12 +139,14 @@ TEST_F(StartupTest, EveryPageIsThereByName)
         return list;
     };
     EXPECT_EQ(titles(w.findChild<QTabWidget*>(QStringLiteral("LocalPageControl"))),
-              (QStringList{QStringLiteral("Local Files"), QStringLiteral("Net Control"), QStringLiteral("Settings"),
-                           QStringLiteral("Console")}));
-    EXPECT_EQ(titles(w.findChild<QTabWidget*>(QStringLiteral("RzPageControl1"))),
-              (QStringList{QStringLiteral("FTP Files"), QStringLiteral("Permissions"), QStringLiteral("History"),
-                           QStringLiteral("FTP Servers"), QStringLiteral("Information")}));
-    for (const char* name : {"SelectPanel", "FTPEventsTable", "RzPanel12", "RzPanel15", "RzPanel7", "RzPanel14",
-                             "ProcessEdit", "MB003", "MB004", "TimeLabel", "CPUProgress", "FTPOnImage"})
+              (QStringList{QStringLiteral("Local Files"), QStringLiteral("Net Control"),
+                           QStringLiteral("Settings"), QStringLiteral("Console")}));
+    EXPECT_EQ(
+        titles(w.findChild<QTabWidget*>(QStringLiteral("RzPageControl1"))),
+        (QStringList{QStringLiteral("FTP Files"), QStringLiteral("Permissions"), QStringLiteral("History"),
+                     QStringLiteral("FTP Servers"), QStringLiteral("Information")}));
+    for (const char* name :
+         {"SelectPanel", "FTPEventsTable", "RzPanel12", "RzPanel15", "RzPanel7", "RzPanel14", "ProcessEdit",
+          "MB003", "MB004", "TimeLabel", "CPUProgress", "FTPOnImage"})
         EXPECT_NE(w.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 }

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ByteSizeText, ValuesUnitsAndRounding)
-{
+TEST(ByteSizeText, ValuesUnitsAndRounding) {
     struct Case {
         qint64 n;
         const char* text;
@@ -12,10 +11,10 @@ TEST(ByteSizeText, ValuesUnitsAndRounding)
         {999, "     999 Byte"},
         {-1, "      -1 Byte"},
         {1000, "       1 KByte"},
-        {1500, "       2 KByte"},      // halves away from zero
-        {2500, "       3 KByte"},      // not to even
+        {1500, "       2 KByte"}, // halves away from zero
+        {2500, "       3 KByte"}, // not to even
         {999499, "     999 KByte"},
-        {999500, "    1000 KByte"},    // the rounding carries without switching the unit
+        {999500, "    1000 KByte"}, // the rounding carries without switching the unit
         {999999, "    1000 KByte"},
         {1000000, "       1 MByte"},
         {5000000000LL, "    5000 MByte"},
@@ -25,8 +24,7 @@ TEST(ByteSizeText, ValuesUnitsAndRounding)
         EXPECT_EQ(ByteSizeText(c.n), QString::fromLatin1(c.text)) << c.n;
 }
 
-TEST(FileIconIndex, ExtensionKeyAndLastMatchWins)
-{
+TEST(FileIconIndex, ExtensionKeyAndLastMatchWins) {
     const QStringList catalogue{QStringLiteral("<ROOT>"), QStringLiteral("<UP>"), QStringLiteral("<DIR>"),
                                 QStringLiteral("<FILE>"), QStringLiteral(".TXT"), QStringLiteral(".GZ"),
                                 QStringLiteral(""),       QStringLiteral(".TXT"), QStringLiteral(".")};
@@ -34,12 +32,13 @@ TEST(FileIconIndex, ExtensionKeyAndLastMatchWins)
         const char* name;
         int index;
     } cases[] = {
-        {"readme.txt", 7}, {"README.TXT", 7}, // same icon, last matching row
+        {"readme.txt", 7},
+        {"README.TXT", 7}, // same icon, last matching row
         {"archive.tar.gz", 5},
-        {"Makefile", 6},                      // no point: the row with an empty extension
-        {"odd.", 8},                          // ends in a point: key "."
+        {"Makefile", 6}, // no point: the row with an empty extension
+        {"odd.", 8},     // ends in a point: key "."
         {"x.unknown", 3},
-        {"dir.v1\\file", 6},                  // a "\" after the point: empty key
+        {"dir.v1\\file", 6}, // a "\" after the point: empty key
         {"c:\\x.", 8},
         {"a.b:c", 6},
         {"\xc3\xa9t\xc3\xa9.t\xc3\xa9xt", 3}, // only a to z are upper-cased
@@ -49,23 +48,22 @@ TEST(FileIconIndex, ExtensionKeyAndLastMatchWins)
     EXPECT_EQ(fileIconIndex(QStringLiteral("a.txt"), {}), 3);
 }
 
-TEST(JoinRemotePath, SlashRule)
-{
+TEST(JoinRemotePath, SlashRule) {
     struct Case {
         const char* dir;
         const char* name;
         const char* path;
     } cases[] = {
-        {"/", "pub", "/pub"},   {"/pub", "x", "/pub/x"}, {"/pub/x", "y", "/pub/x/y"},
-        {"", "a", "a"},         {"dir", "a", "dir/a"},    {"/pub/", "x", "/pub//x"},
+        {"/", "pub", "/pub"}, {"/pub", "x", "/pub/x"}, {"/pub/x", "y", "/pub/x/y"},
+        {"", "a", "a"},       {"dir", "a", "dir/a"},   {"/pub/", "x", "/pub//x"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(JoinRemotePath(QString::fromLatin1(c.dir), QString::fromLatin1(c.name)), QString::fromLatin1(c.path))
+        EXPECT_EQ(JoinRemotePath(QString::fromLatin1(c.dir), QString::fromLatin1(c.name)),
+                  QString::fromLatin1(c.path))
             << c.dir << " + " << c.name;
 }
 
-TEST(ListingRowNumber, CountsRowsNotNames)
-{
+TEST(ListingRowNumber, CountsRowsNotNames) {
     EXPECT_EQ(listingRowNumber(0, 0), QString());
     EXPECT_EQ(listingRowNumber(1, 1), QString());
     EXPECT_EQ(listingRowNumber(2, 0), QStringLiteral("-1"));

@@ -7,8 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-TEST_F(BrowseTest, ConnectShowsTheRootAndDisconnectReturnsToTheStartState)
-{
+TEST_F(BrowseTest, ConnectShowsTheRootAndDisconnectReturnsToTheStartState) {
     TMyMenuForm& w = openWindow();
     EXPECT_TRUE(showsDisconnected());
     connectWindow();
@@ -46,8 +45,7 @@ TEST_F(BrowseTest, ConnectShowsTheRootAndDisconnectReturnsToTheStartState)
     EXPECT_EQ(w.IdFTP->port(), 21);
 }
 
-TEST_F(BrowseTest, NavigatesFromBothViews)
-{
+TEST_F(BrowseTest, NavigatesFromBothViews) {
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
 
@@ -80,8 +78,7 @@ TEST_F(BrowseTest, NavigatesFromBothViews)
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
 }
 
-TEST_F(BrowseTest, TitleSortKeepsItsOrderAcrossARefresh)
-{
+TEST_F(BrowseTest, TitleSortKeepsItsOrderAcrossARefresh) {
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty());
     emit w.ui()->DBGrid->horizontalHeader()->sectionClicked(1); // "Name"
@@ -97,16 +94,17 @@ TEST_F(BrowseTest, TitleSortKeepsItsOrderAcrossARefresh)
     EXPECT_TRUE(errors.isEmpty());
 }
 
-TEST_F(BrowseTest, LogPanesShowEachBlockWithItsMarkers)
-{
+TEST_F(BrowseTest, LogPanesShowEachBlockWithItsMarkers) {
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty());
     const QString debug = w.ui()->DebugEdit->toPlainText();
-    EXPECT_TRUE(debug.contains(QRegularExpression(QStringLiteral(
-        "^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d >> Client: USER demo<EOL>$"), QRegularExpression::MultilineOption)))
+    EXPECT_TRUE(debug.contains(
+        QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d >> Client: USER demo<EOL>$"),
+                           QRegularExpression::MultilineOption)))
         << debug.toStdString();
-    EXPECT_TRUE(debug.contains(QRegularExpression(QStringLiteral(
-        "^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d << Server: 331 .*<EOL>$"), QRegularExpression::MultilineOption)));
+    EXPECT_TRUE(debug.contains(
+        QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d << Server: 331 .*<EOL>$"),
+                           QRegularExpression::MultilineOption)));
     EXPECT_TRUE(debug.contains(QStringLiteral(" ... Connected.")));
     const QString history = w.ui()->HistoryEdit->toPlainText();
     EXPECT_TRUE(history.contains(QStringLiteral("CLIENT SENT:\n\nUSER demo\n\n. . .\n")));
@@ -122,8 +120,7 @@ TEST_F(BrowseTest, LogPanesShowEachBlockWithItsMarkers)
     EXPECT_TRUE(w.ui()->DebugEdit->toPlainText().contains(QStringLiteral(">> Client: NOOP<EOL>")));
 }
 
-TEST_F(BrowseTest, StandByDropsTheConnectionAndTheNextConnectReturns)
-{
+TEST_F(BrowseTest, StandByDropsTheConnectionAndTheNextConnectReturns) {
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty());
     doubleClickItem(QStringLiteral("pub"));
@@ -151,8 +148,7 @@ TEST_F(BrowseTest, StandByDropsTheConnectionAndTheNextConnectReturns)
     EXPECT_FALSE(w.ui()->StopImg01->isVisible());
 }
 
-TEST_F(BrowseTest, FaultsShowOneErrorAndTheButtonsMatchTheConnection)
-{
+TEST_F(BrowseTest, FaultsShowOneErrorAndTheButtonsMatchTheConnection) {
     // Wrong password.
     TMyMenuForm& w = connectWindow(QStringLiteral("wrong"));
     ASSERT_EQ(errors.size(), 1);
@@ -178,8 +174,7 @@ TEST_F(BrowseTest, FaultsShowOneErrorAndTheButtonsMatchTheConnection)
     EXPECT_TRUE(showsDisconnected());
 }
 
-TEST_F(BrowseTest, AServerWithoutMachineListingsIsReportedAndStaysDisconnectable)
-{
+TEST_F(BrowseTest, AServerWithoutMachineListingsIsReportedAndStaysDisconnectable) {
     startServer({QStringLiteral("--no-mlsd")});
     TMyMenuForm& w = connectWindow();
     ASSERT_EQ(errors.size(), 1);
@@ -193,8 +188,7 @@ TEST_F(BrowseTest, AServerWithoutMachineListingsIsReportedAndStaysDisconnectable
     EXPECT_TRUE(showsDisconnected());
 }
 
-TEST_F(BrowseTest, AHostThatDoesNotAnswerTimesOut)
-{
+TEST_F(BrowseTest, AHostThatDoesNotAnswerTimesOut) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     TMyMenuForm& w = openWindow();
@@ -209,8 +203,7 @@ TEST_F(BrowseTest, AHostThatDoesNotAnswerTimesOut)
     EXPECT_TRUE(showsDisconnected());
 }
 
-TEST_F(BrowseTest, ConnectBarRules)
-{
+TEST_F(BrowseTest, ConnectBarRules) {
     TMyMenuForm& w = openWindow();
     // An empty field: nothing happens.
     w.ui()->FTPE001->setText(QStringLiteral("127.0.0.1"));

@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ConnectBarText, PortField)
-{
+TEST(ConnectBarText, PortField) {
     EXPECT_EQ(connectBarPort(QStringLiteral("2121")), 2121);
     EXPECT_EQ(connectBarPort(QStringLiteral("0")), 21);
     EXPECT_EQ(connectBarPort(QStringLiteral(" 21 ")), 21);
@@ -14,13 +13,13 @@ TEST(ConnectBarText, PortField)
             connectBarPort(QString::fromLatin1(bad));
             ADD_FAILURE() << bad << " was taken";
         } catch (const QeltoError& e) {
-            EXPECT_EQ(e.text(), QStringLiteral("'") + QString::fromLatin1(bad) + QStringLiteral("' is not a valid integer value"));
+            EXPECT_EQ(e.text(), QStringLiteral("'") + QString::fromLatin1(bad) +
+                                    QStringLiteral("' is not a valid integer value"));
         }
     }
 }
 
-TEST(ConnectBarText, SettingsPageTexts)
-{
+TEST(ConnectBarText, SettingsPageTexts) {
     EXPECT_TRUE(passiveFromText(QStringLiteral("True")));
     EXPECT_TRUE(passiveFromText(QStringLiteral("tRUE")));
     EXPECT_FALSE(passiveFromText(QStringLiteral("False")));

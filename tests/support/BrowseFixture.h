@@ -12,8 +12,7 @@
 
 class BrowseTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WindowTest::SetUp();
         ASSERT_TRUE(root.isValid());
         writeFile(QStringLiteral("a.txt"), QByteArray(10, 'a'));
@@ -24,8 +23,7 @@ protected:
         QDir(root.path()).mkpath(QStringLiteral("dir1"));
     }
 
-    void writeFile(const QString& relative, const QByteArray& data)
-    {
+    void writeFile(const QString& relative, const QByteArray& data) {
         const QString path = root.path() + u'/' + relative;
         QDir().mkpath(QFileInfo(path).path());
         QFile f(path);
@@ -33,16 +31,13 @@ protected:
         f.write(data);
     }
 
-    void startServer(const QStringList& extra = {})
-    {
+    void startServer(const QStringList& extra = {}) {
         server = std::make_unique<testsupport::PyFtpServer>(root.path(), extra);
     }
 
     // Fills the connect bar and presses the connect button.
-    TMyMenuForm& connectWindow(const QString& password = QStringLiteral("demo"))
-    {
-        if (!server)
-            startServer();
+    TMyMenuForm& connectWindow(const QString& password = QStringLiteral("demo")) {
+        if (!server) startServer();
         TMyMenuForm& w = window ? *window : openWindow();
         w.ui()->FTPE001->setText(QStringLiteral("127.0.0.1"));
         w.ui()->FTPE002->setText(QStringLiteral("demo"));
@@ -52,31 +47,27 @@ protected:
         return w;
     }
 
-    QStringList listCaptions() const
-    {
+    QStringList listCaptions() const {
         QStringList captions;
         for (int i = 0; i < window->ui()->FTPFilesList->count(); ++i)
             captions << window->ui()->FTPFilesList->item(i)->text();
         return captions;
     }
 
-    QStringList tableColumn(int field) const
-    {
+    QStringList tableColumn(int field) const {
         QStringList values;
         for (int row = 0; row < window->Permissions->recordCount(); ++row)
             values << window->Permissions->value(row, field).toString();
         return values;
     }
 
-    QListWidgetItem* listItem(const QString& caption) const
-    {
+    QListWidgetItem* listItem(const QString& caption) const {
         auto found = window->ui()->FTPFilesList->findItems(caption, Qt::MatchExactly);
         return found.isEmpty() ? nullptr : found.first();
     }
 
     // Double-clicks the list item with this caption, as the user would.
-    void doubleClickItem(const QString& caption)
-    {
+    void doubleClickItem(const QString& caption) {
         QListWidget* list = window->ui()->FTPFilesList;
         QListWidgetItem* item = listItem(caption);
         ASSERT_NE(item, nullptr) << caption.toStdString();
@@ -87,23 +78,20 @@ protected:
     }
 
     // Makes the grid row with this name current, as a click on it would.
-    void selectGridRow(const QString& name)
-    {
+    void selectGridRow(const QString& name) {
         const QStringList names = tableColumn(1);
         const int row = int(names.indexOf(name));
         ASSERT_GE(row, 0) << name.toStdString();
         window->ui()->DBGrid->selectRow(row);
     }
 
-    bool showsConnected() const
-    {
+    bool showsConnected() const {
         const auto* ui = window->ui();
         return !ui->EB001->isVisible() && ui->EB002->isVisible() && ui->SML001->text() == u"Disconnect" &&
                ui->RFS001->isEnabled() && ui->LFB008->isEnabled() && ui->FTPOnImage->isVisible();
     }
 
-    bool showsDisconnected() const
-    {
+    bool showsDisconnected() const {
         const auto* ui = window->ui();
         return ui->EB001->isVisible() && ui->EB001->isEnabled() && !ui->EB002->isVisible() &&
                ui->SML001->text() == u"Connect" && !ui->RFS001->isEnabled() && !ui->RFS008->isEnabled() &&

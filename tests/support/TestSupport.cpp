@@ -7,27 +7,25 @@
 
 namespace testsupport {
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline)
-{
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
     QDeadlineTimer timer(deadline);
     while (!condition()) {
-        if (timer.hasExpired())
-            return false;
+        if (timer.hasExpired()) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
     }
     return true;
 }
 
-QString sourcePath(const QString& relative)
-{
+QString sourcePath(const QString& relative) {
     return QStringLiteral(QELTO_SOURCE_DIR) + u'/' + relative;
 }
 
-ServerProcess::~ServerProcess() { stop(); }
+ServerProcess::~ServerProcess() {
+    stop();
+}
 
-void ServerProcess::start(const QString& program, const QStringList& arguments)
-{
+void ServerProcess::start(const QString& program, const QStringList& arguments) {
     m_process.setProgram(program);
     m_process.setArguments(arguments);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -45,8 +43,7 @@ void ServerProcess::start(const QString& program, const QStringList& arguments)
             }
             continue;
         }
-        if (m_process.state() == QProcess::NotRunning)
-            break;
+        if (m_process.state() == QProcess::NotRunning) break;
         m_process.waitForReadyRead(100);
     }
     const QByteArray err = m_process.readAllStandardError();
@@ -54,10 +51,8 @@ void ServerProcess::start(const QString& program, const QStringList& arguments)
     throw std::runtime_error("server process did not start listening: " + err.toStdString());
 }
 
-void ServerProcess::stop()
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return;
+void ServerProcess::stop() {
+    if (m_process.state() == QProcess::NotRunning) return;
     m_process.terminate();
     if (!m_process.waitForFinished(3000)) {
         m_process.kill();
@@ -65,13 +60,11 @@ void ServerProcess::stop()
     }
 }
 
-QString ServerProcess::output() const
-{
+QString ServerProcess::output() const {
     return QString::fromUtf8(m_output);
 }
 
-PyFtpServer::PyFtpServer(const QString& root, const QStringList& extra)
-{
+PyFtpServer::PyFtpServer(const QString& root, const QStringList& extra) {
     start(QStringLiteral("/usr/bin/python3"),
           QStringList{sourcePath(QStringLiteral("scripts/demo-server")), QStringLiteral("--root"), root,
                       QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-sample"),

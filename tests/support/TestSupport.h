@@ -10,7 +10,8 @@
 namespace testsupport {
 
 // Waits for a condition with a deadline, letting queued events run meanwhile. Never a plain sleep.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline = std::chrono::seconds(10));
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds deadline = std::chrono::seconds(10));
 
 QString sourcePath(const QString& relative);
 

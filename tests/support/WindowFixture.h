@@ -15,8 +15,7 @@
 
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dataHome.isValid());
         qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
         QLocale::setDefault(QLocale::c());
@@ -25,29 +24,24 @@ protected:
         previousReporter = guard::setReporter([this](QWidget*, const QString& text) { errors << text; });
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         window.reset();
         guard::setReporter(previousReporter);
         QDir::setCurrent(previousDir);
     }
 
-    TMyMenuForm& openWindow()
-    {
+    TMyMenuForm& openWindow() {
         window = std::make_unique<TMyMenuForm>();
         window->show();
         return *window;
     }
 
-    void closeWindow()
-    {
-        if (window)
-            window->close();
+    void closeWindow() {
+        if (window) window->close();
         window.reset();
     }
 
-    QString systemFile(const QString& name) const
-    {
+    QString systemFile(const QString& name) const {
         return dataHome.path() + QStringLiteral("/Kaxo/Qelto/System/") + name;
     }
 

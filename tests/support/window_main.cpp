@@ -3,8 +3,7 @@
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // The offscreen platform's default screen is 800 x 600, smaller than the window may grow: give it
     // a desktop-sized screen.
