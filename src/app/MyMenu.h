@@ -181,4 +181,5 @@ private:
     QRubberBand* m_rubberBand = nullptr;
     bool m_keepingOnScreen = false;
     bool m_connecting = false;
+    bool m_typingBookmark = false;
 };

@@ -73,8 +73,14 @@ void TMyMenuForm::connectBar() {
         connect(box, &QLineEdit::textEdited, this, [this, name](const QString& text) {
             guarded(this, [&] {
                 if (!FTPServers->active()) return;
-                FTPServers->edit();
-                FTPServers->fieldByName(name).setAsString(text);
+                // Starting a new bookmark moves the table; the boxes must keep what is being typed.
+                m_typingBookmark = true;
+                runThenAlways(
+                    [&] {
+                        FTPServers->edit();
+                        FTPServers->fieldByName(name).setAsString(text);
+                    },
+                    [this] { m_typingBookmark = false; });
             });
         });
         connect(box, &QLineEdit::editingFinished, this, [this] {
@@ -84,6 +90,7 @@ void TMyMenuForm::connectBar() {
         });
     }
     connect(FTPServers, &TTable::afterScroll, this, [this] {
+        if (m_typingBookmark) return;
         guarded(this, [this] {
             const bool any = FTPServers->active() && FTPServers->recordCount() > 0;
             m_ui->FTPE001->setText(any ? FTPServers->fieldByName(QStringLiteral("Address")).asString()

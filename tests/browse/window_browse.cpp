@@ -220,3 +220,27 @@ TEST_F(BrowseTest, ConnectBarRules) {
     EXPECT_EQ(errors.first(), QStringLiteral("'2x1' is not a valid integer value."));
     EXPECT_EQ(w.ui()->FTPE003->echoMode(), QLineEdit::Password);
 }
+
+TEST_F(BrowseTest, TypingInTheConnectBarEditsTheCurrentBookmark)
+{
+    TMyMenuForm& w = openWindow();
+    ASSERT_EQ(w.FTPServers->recordCount(), 1);
+    w.ui()->FTPE002->selectAll();
+    QTest::keyClicks(w.ui()->FTPE002, QStringLiteral("alice"));
+    emit w.ui()->FTPE002->editingFinished();
+    EXPECT_EQ(w.FTPServers->fieldByName(QStringLiteral("UserID")).asString(), QStringLiteral("alice"));
+    closeWindow();
+
+    TMyMenuForm& again = openWindow();
+    EXPECT_EQ(again.ui()->FTPE002->text(), QStringLiteral("alice"));
+    EXPECT_EQ(again.ui()->FTPE001->text(), QStringLiteral("127.0.0.1"));
+
+    // On an empty table, typing starts a new bookmark.
+    again.FTPServers->remove();
+    ASSERT_EQ(again.FTPServers->recordCount(), 0);
+    EXPECT_TRUE(again.ui()->FTPE001->text().isEmpty());
+    QTest::keyClicks(again.ui()->FTPE001, QStringLiteral("ftp.example.org"));
+    emit again.ui()->FTPE001->editingFinished();
+    ASSERT_EQ(again.FTPServers->recordCount(), 1);
+    EXPECT_EQ(again.FTPServers->fieldByName(QStringLiteral("Address")).asString(), QStringLiteral("ftp.example.org"));
+}
