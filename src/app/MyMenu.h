@@ -74,8 +74,6 @@ public:
     QString FTPCurrentDirectory;
     QString FTPStandByDirectory;
     QTime SleepTime;
-    bool Downloading = false;
-    bool Uploading = false;
 
     // Connect and disconnect.
     void EB001Click();
@@ -97,7 +95,6 @@ public:
     void ListRemoteDirectory(const QString& path);
     void AddFolderEntries(const QString& path);
     void AddFileEntries(const QString& path);
-    int FileIconIndex(const QString& name);
     void FTPFilesListDblClick();
     void OpenGridEntry();
     void DBGridDblClick();

@@ -65,10 +65,6 @@ QStringList TMyMenuForm::catalogueExtensions() const {
     return extensions;
 }
 
-int TMyMenuForm::FileIconIndex(const QString& name) {
-    return fileIconIndex(name, catalogueExtensions());
-}
-
 void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first) {
     int listIndex = first ? 0 : FTPCurrentIndex;
     IdFTP->ChangeDir(path);
