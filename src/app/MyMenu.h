@@ -156,6 +156,8 @@ private:
     void connectBrowsing();
     void connectBar();
     void stopStandByDisplay();
+    // Abort, Disconnect (QUIT) and close the socket: how the window drops a connection.
+    static void breakConnection(TIdFTP& ftp);
     void breakTransferConnections();
     void resetAfterDisconnect();
     void setRemoteButtonsEnabled(bool enabled);

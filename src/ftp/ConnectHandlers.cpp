@@ -164,13 +164,8 @@ void TMyMenuForm::breakTransferConnections() {
     for (const auto& [ftp, text] : connections) {
         if (!ftp->Connected()) continue;
         const QString status = QString::fromLatin1(text);
-        runThenAlways(
-            [ftp] {
-                ftp->Abort();
-                ftp->Disconnect();
-                ftp->closeSocket();
-            },
-            [this, status] { m_ui->ProcessEdit->setText(status); });
+        runThenAlways([ftp] { breakConnection(*ftp); },
+                      [this, status] { m_ui->ProcessEdit->setText(status); });
     }
 }
 
@@ -187,18 +182,19 @@ void TMyMenuForm::resetAfterDisconnect() {
     m_ui->EB001->show();
 }
 
+void TMyMenuForm::breakConnection(TIdFTP& ftp) {
+    ftp.Abort();
+    ftp.Disconnect();
+    ftp.closeSocket();
+}
+
 void TMyMenuForm::EB002Click() {
     breakTransferConnections();
-    runThenAlways(
-        [this] {
-            IdFTP->Abort();
-            IdFTP->Disconnect();
-            IdFTP->closeSocket();
-        },
-        [this] {
-            m_ui->ProcessEdit->setText(QStringLiteral("Server connection is broken ... "));
-            m_ui->TimeLabel->hide();
-        });
+    runThenAlways([this] { breakConnection(*IdFTP); },
+                  [this] {
+                      m_ui->ProcessEdit->setText(QStringLiteral("Server connection is broken ... "));
+                      m_ui->TimeLabel->hide();
+                  });
     resetAfterDisconnect();
 }
 

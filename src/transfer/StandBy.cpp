@@ -27,16 +27,11 @@ void TMyMenuForm::EnterStandBy() {
     SleepTimer->stop();
     StandByMode = true;
     FTPStandByDirectory = IdFTP->RetrieveCurrentDir();
-    runThenAlways(
-        [this] {
-            IdFTP->Abort();
-            IdFTP->Disconnect();
-            IdFTP->closeSocket();
-        },
-        [this] {
-            m_ui->ProcessEdit->setText(QStringLiteral("Server connection is broken ..."));
-            m_ui->StopImg01->show();
-            m_ui->StopImg02->show();
-            m_ui->TimeLabel->setText(QStringLiteral("Stand By"));
-        });
+    runThenAlways([this] { breakConnection(*IdFTP); },
+                  [this] {
+                      m_ui->ProcessEdit->setText(QStringLiteral("Server connection is broken ..."));
+                      m_ui->StopImg01->show();
+                      m_ui->StopImg02->show();
+                      m_ui->TimeLabel->setText(QStringLiteral("Stand By"));
+                  });
 }
