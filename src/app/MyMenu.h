@@ -161,6 +161,7 @@ private:
     void breakTransferConnections();
     void resetAfterDisconnect();
     void setRemoteButtonsEnabled(bool enabled);
+    void setDataFlowButtonsEnabled(bool enabled);
     void addListingPass(const QString& path, bool folders, bool first);
     QStringList catalogueExtensions() const;
     void refreshAfterResize();

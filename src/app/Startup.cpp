@@ -83,7 +83,6 @@ void TMyMenuForm::FormShow() {
     }
     FileInfo->first();
     FilesNameList.clear();
-    FileInfo->first();
     StandByMode = false;
 }
 

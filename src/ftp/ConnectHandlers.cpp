@@ -219,10 +219,15 @@ void TMyMenuForm::IdFTPStatus(TIdStatus status, const QString& text) {
     appendPaneLine(m_ui->DebugEdit, QStringLiteral("\r\n ... ") + text + QStringLiteral("\r\n"));
 }
 
-void TMyMenuForm::IdFTPWorkBegin(TWorkMode, qint64) {
+// The buttons that must wait while data flows on the browsing connection.
+void TMyMenuForm::setDataFlowButtonsEnabled(bool enabled) {
     for (QToolButton* b : {m_ui->EB001, m_ui->RFS001, m_ui->RFS003, m_ui->RFS004, m_ui->RFS005, m_ui->RFS006,
                            m_ui->RFS007, m_ui->RFS008, m_ui->RFS009})
-        b->setEnabled(false);
+        b->setEnabled(enabled);
+}
+
+void TMyMenuForm::IdFTPWorkBegin(TWorkMode, qint64) {
+    setDataFlowButtonsEnabled(false);
 }
 
 void TMyMenuForm::IdFTPWork(TWorkMode, qint64 count) {
@@ -230,9 +235,7 @@ void TMyMenuForm::IdFTPWork(TWorkMode, qint64 count) {
 }
 
 void TMyMenuForm::IdFTPWorkEnd(TWorkMode) {
-    for (QToolButton* b : {m_ui->EB001, m_ui->RFS001, m_ui->RFS003, m_ui->RFS004, m_ui->RFS005, m_ui->RFS006,
-                           m_ui->RFS007, m_ui->RFS008, m_ui->RFS009})
-        b->setEnabled(true);
+    setDataFlowButtonsEnabled(true);
 }
 
 void TMyMenuForm::syncConnectionState() {
