@@ -1,9 +1,9 @@
 // Times the listing refresh of the real main window (offscreen) against a running FTP server.
 // Usage: bench_listing <port> <remote folder> <repeats>
 // Prints "refresh_s=<median seconds>" and "entries=<rows>".
-#include "app/Guard.h"
-#include "app/MyMenu.h"
-#include "app/Table.h"
+#include "gui/common/Guard.h"
+#include "gui/mainwindow/MyMenu.h"
+#include "core/tables/Table.h"
 #include "ui_MyMenu.h"
 
 #include <QApplication>

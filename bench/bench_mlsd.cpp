@@ -1,4 +1,4 @@
-#include "ftp/ListParse.h"
+#include "core/ftp/ListParse.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // One timed transfer with TIdFTP, for bench/transfer.sh to compare with curl on the same server:
 //   bench_transfer <host> <port> <user> <password> get|put <remote> <local>
 // Prints the seconds from connect to disconnect (login and transfer included, as curl's time_total).
-#include "ftp/TIdFTP.h"
+#include "core/ftp/TIdFTP.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

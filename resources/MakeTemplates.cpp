@@ -2,9 +2,9 @@
 // The output depends on nothing but this program and the fonts, so builds are reproducible.
 #include "FileTypes.h"
 #include "IconPainter.h"
-#include "app/Errors.h"
-#include "app/Schemas.h"
-#include "app/Table.h"
+#include "core/base/Errors.h"
+#include "core/tables/Schemas.h"
+#include "core/tables/Table.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/MyMenu.h"
+#include "gui/mainwindow/MyMenu.h"
 
 #include <QApplication>
 

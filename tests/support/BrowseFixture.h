@@ -2,7 +2,7 @@
 
 // Window tests against a real FTP server: pyftpdlib serving a small fixed tree.
 
-#include "ftp/TIdFTP.h"
+#include "core/ftp/TIdFTP.h"
 #include "support/WindowFixture.h"
 #include "ui_MyMenu.h"
 

@@ -3,8 +3,8 @@
 // Shared set-up of the window tests: a fresh XDG data folder, the C locale, the build folder as the
 // current folder (its System/ holds the table templates) and errors recorded instead of shown.
 
-#include "app/Guard.h"
-#include "app/MyMenu.h"
+#include "gui/common/Guard.h"
+#include "gui/mainwindow/MyMenu.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

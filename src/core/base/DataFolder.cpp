@@ -1,0 +1,67 @@
+#include "core/base/DataFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+constexpr QFileDevice::Permissions ownerOnlyFolder =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+constexpr QFileDevice::Permissions ownerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+} // namespace
+
+QString dataFolderPath() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base + QStringLiteral("/Kaxo/Qelto");
+}
+
+QString dataSystemFolder() {
+    return dataFolderPath() + QStringLiteral("/System");
+}
+QString dataTempFolder() {
+    return dataFolderPath() + QStringLiteral("/Temp");
+}
+
+bool ForceLocalFolders(const QString& path) {
+    QString full = path;
+    while (full.endsWith(u'/'))
+        full.chop(1);
+    if (full.isEmpty()) return false;
+    full += u'/';
+    QString prefix;
+    prefix.reserve(full.size());
+    for (QChar c : full) {
+        prefix += c;
+        if (c != u'/' || prefix == QStringLiteral("/")) continue;
+        if (QFileInfo(prefix).isDir()) continue;
+        if (!QDir().mkdir(prefix, ownerOnlyFolder)) return false;
+    }
+    return QFileInfo(full).isDir();
+}
+
+QString findTemplateFolder() {
+    const QStringList candidates{
+        QDir::currentPath() + QStringLiteral("/System"),
+        QCoreApplication::applicationDirPath() + QStringLiteral("/System"),
+        QStringLiteral(QELTO_INSTALLED_DATA_DIR "/System"),
+    };
+    for (const QString& folder : candidates)
+        if (QFileInfo(folder).isDir()) return folder;
+    return {};
+}
+
+QStringList copyMissingTemplates(const QString& templateFolder, const QString& systemFolder,
+                                 const QStringList& fileNames) {
+    QStringList copied;
+    for (const QString& name : fileNames) {
+        const QString target = systemFolder + u'/' + name;
+        if (QFileInfo::exists(target) || templateFolder.isEmpty()) continue;
+        if (QFile::copy(templateFolder + u'/' + name, target)) {
+            QFile::setPermissions(target, ownerOnlyFile);
+            copied << name;
+        }
+    }
+    return copied;
+}

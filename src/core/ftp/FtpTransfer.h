@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/ftp/FtpTransferChannel.h"
+#include "core/ftp/TIdFTP.h"
+
+#include <QIODevice>
+#include <QString>
+
+// One data transfer of a TIdFTP: the data connection (passive or active), the transfer command, the
+// data itself and the end handling that reads the closing replies, also after a failure or an Abort.
+class FtpTransfer {
+public:
+    enum Direction { Download, Upload };
+
+    // Data blocks move between socket and local device in pieces of at most this size.
+    static constexpr qint64 BlockSize = 1024 * 1024;
+
+    // For a `listing`, a 450 reply to a passive-mode command ("no files") is an empty result; a file
+    // download treats it as the refusal it is, so no empty file takes the place of the one asked for.
+    FtpTransfer(TIdFTP& ftp, Direction direction, QString command, bool listing = false);
+
+    // Runs the transfer between the server and `local`. A download with restartAt >= 0 sends REST first;
+    // a download growing beyond `limit` bytes (when >= 0) fails with `limitError`. Throws the first
+    // failure once the end handling is done, and "Operation aborted." after an Abort.
+    void run(QIODevice& local, qint64 restartAt = -1, qint64 limit = -1,
+             const QString& limitError = QString());
+
+private:
+    void passive();
+    void active();
+    void passiveAddress(QHostAddress& host, quint16& port);
+    void connectData(const QHostAddress& host, quint16 port);
+    void sendDataPort(const FtpDataListener& listener);
+    void acceptData(FtpDataListener& listener);
+    void sendRestart();
+    void sendCommand(const QList<int>& accepted);
+    void readCommandReply(const QList<int>& accepted);
+    void receive();
+    void send();
+    // One piece of an upload: the bytes sent, 0 once the source is done or the data connection is gone,
+    // -1 for "nothing this time" (waited, or switched away from sending in the kernel).
+    qint64 sendFromFile(int fd, bool first, bool& inKernel);
+    qint64 sendBlock();
+    bool waitOnData(bool forWriting);
+    void writeLocal(const char* data, qint64 size);
+    void end();
+    void readAbortReplies();
+    int readReply(const QList<int>& accepted);
+    bool aborted() const { return m_ftp.m_aborted; }
+
+    TIdFTP& m_ftp;
+    Direction m_direction;
+    QString m_command;
+    bool m_listing;
+    QIODevice* m_local = nullptr;
+    qint64 m_restartAt = -1;
+    qint64 m_limit = -1;
+    QString m_limitError;
+    FtpDataChannel m_channel;
+    bool m_commandSent = false;
+    bool m_replyRead = false; // the first reply to the command
+    int m_commandReply = 0;
+};

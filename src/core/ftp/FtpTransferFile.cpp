@@ -1,0 +1,101 @@
+#include "core/ftp/FtpTransferFile.h"
+
+#include "core/base/Errors.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString systemText(int number) {
+    return QString::fromLocal8Bit(std::strerror(number));
+}
+
+QeltoError fileError(const char* what, const QString& path, int number) {
+    return QeltoError(QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), path, systemText(number)));
+}
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+void adopt(QFile& file, int fd, const QString& path) {
+    // Unbuffered: transfer blocks are large and go to the kernel in one write each.
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw QeltoError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    }
+}
+
+} // namespace
+
+DownloadFile::DownloadFile(const QString& path, bool canOverwrite, bool resume)
+    : m_path(path), m_canOverwrite(canOverwrite) {
+    if (resume) {
+        const int fd = ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        if (fd < 0) throw fileError("Cannot open file", path, errno);
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) {
+            const int number = errno;
+            ::close(fd);
+            throw fileError("Cannot open file", path, number);
+        }
+        m_restartAt = info.st_size;
+        adopt(m_file, fd, path);
+        return;
+    }
+    const QFileInfo target(path);
+    if (!canOverwrite && (target.exists() || target.isSymLink()))
+        throw QeltoError(QStringLiteral("Destination file already exists."));
+    if (target.isDir()) throw fileError("Cannot create file", path, EISDIR);
+
+    const QString prefix =
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".part-");
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        m_partPath = prefix + QString::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(encoded(m_partPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        const int number = errno;
+        m_partPath.clear();
+        throw fileError("Cannot create file", path, number);
+    }
+    adopt(m_file, fd, path);
+}
+
+DownloadFile::~DownloadFile() {
+    m_file.close();
+    if (!m_partPath.isEmpty()) ::unlink(encoded(m_partPath).constData());
+}
+
+void DownloadFile::commit() {
+    m_file.close();
+    if (m_partPath.isEmpty()) return;
+    const QByteArray from = encoded(m_partPath);
+    const QByteArray to = encoded(m_path);
+    int rc = -1;
+    if (!m_canOverwrite) {
+        // Something may have appeared under the name meanwhile; it is not ours to replace.
+        rc = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (rc != 0 && errno == EEXIST) throw QeltoError(QStringLiteral("Destination file already exists."));
+        if (rc != 0 && errno != EINVAL && errno != ENOSYS)
+            throw fileError("Cannot create file", m_path, errno);
+    }
+    if (rc != 0 && ::rename(from.constData(), to.constData()) != 0)
+        throw fileError("Cannot create file", m_path, errno);
+    m_partPath.clear();
+}
+
+void openUploadSource(QFile& file) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw QeltoError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(file.fileName(), file.errorString()));
+}

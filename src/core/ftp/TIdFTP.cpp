@@ -1,0 +1,470 @@
+#include "core/ftp/TIdFTP.h"
+
+#include "core/ftp/FtpTransferChannel.h"
+#include "core/ftp/SocketErrors.h"
+#include "core/ftp/TIdAntiFreeze.h"
+#include "core/ftp/TIdLogEvent.h"
+#include "core/ftp/TcpConnect.h"
+
+#include <QDeadlineTimer>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int ConnectDispatchMs = 125;
+constexpr int QuitReplyWaitMs = 100;
+
+QHostAddress resolve(const QString& host, TIdIPVersion version) {
+    addrinfo hints{};
+    hints.ai_family = version == Id_IPv6 ? AF_INET6 : AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int rc = ::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found);
+    if (rc != 0) throw resolverError(rc);
+    QHostAddress address(found->ai_addr);
+    ::freeaddrinfo(found);
+    return address;
+}
+
+struct DepthGuard {
+    explicit DepthGuard(int& depth) : m_depth(depth) { ++m_depth; }
+    ~DepthGuard() { --m_depth; }
+    int& m_depth;
+};
+
+} // namespace
+
+TIdFTP::TIdFTP() {
+    // Read in bounded chunks: a flooding server must not fill memory before the reply reader sees it.
+    m_socket.setReadBufferSize(256 * 1024);
+}
+
+TIdFTP::~TIdFTP() {
+    m_socket.abort();
+}
+
+void TIdFTP::setPassive(bool value) {
+    if (!value && m_tryNATFastTrack)
+        throw QeltoError(QStringLiteral("Can not use active transfers with NAT fastracking."));
+    m_passive = value;
+}
+
+void TIdFTP::setTryNATFastTrack(bool value) {
+    m_tryNATFastTrack = value;
+    if (value) m_passive = true;
+}
+
+void TIdFTP::setTransferType(TIdFTPTransferType value) {
+    if (value == m_transferType) return;
+    if (Connected()) sendTransferType(value);
+    m_transferType = value;
+}
+
+bool TIdFTP::Connected() const {
+    // Unread bytes still count: a server that sent its last reply and hung up is read to the end.
+    return m_opened && (m_socket.state() == QAbstractSocket::ConnectedState || m_socket.bytesAvailable() > 0);
+}
+
+bool TIdFTP::IsExtSupported(const QString& name) const {
+    for (const QString& line : m_capabilities) {
+        const QString first = line.section(u' ', 0, 0, QString::SectionSkipEmpty);
+        if (first.compare(name, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+}
+
+void TIdFTP::doStatus(TIdStatus status, const QString& text) {
+    if (OnStatus) OnStatus(status, text);
+}
+
+// --- waits -------------------------------------------------------------------------------------------
+
+void TIdFTP::checkInterrupted(const InterruptMark& mark, bool abortable) const {
+    if (m_generation != mark.generation) throw QeltoError(QStringLiteral("Not Connected"));
+    if (abortable && m_abortCount != mark.aborts) throw QeltoError(QStringLiteral("Operation aborted."));
+}
+
+TIdFTP::WaitResult TIdFTP::waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs,
+                                        bool abortable, int dispatchEveryMs) {
+    const DepthGuard depth(m_waitDepth);
+    const InterruptMark mark = interruptMark();
+    const bool antiFreeze = TIdAntiFreeze::applies();
+    const int dispatchEvery = !antiFreeze           ? -1
+                              : dispatchEveryMs > 0 ? dispatchEveryMs
+                                                    : TIdAntiFreeze::instance()->idleTimeOut();
+    const QDeadlineTimer deadline =
+        timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
+    while (true) {
+        int slice = dispatchEvery;
+        if (!deadline.isForever()) {
+            const int left = int(deadline.remainingTime());
+            if (left <= 0) return WaitResult::TimedOut;
+            slice = slice < 0 ? left : std::min(slice, left);
+        }
+        const WaitResult result = step(slice);
+        if (result != WaitResult::TimedOut) return result;
+        if (antiFreeze) {
+            TIdAntiFreeze::process();
+            checkInterrupted(mark, abortable);
+        }
+    }
+}
+
+TIdFTP::WaitResult TIdFTP::waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs,
+                                         bool abortable) {
+    const auto done = [&] {
+        return what == SocketWait::ReadyRead ? socket.bytesAvailable() > 0 : socket.bytesToWrite() == 0;
+    };
+    return waitInSlices(
+        [&](int slice) {
+            // A handler run between slices may have read or closed the socket.
+            if (done()) return WaitResult::Ready;
+            if (socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
+            const bool ready = what == SocketWait::ReadyRead ? socket.waitForReadyRead(slice)
+                                                             : socket.waitForBytesWritten(slice);
+            if (ready || done()) return WaitResult::Ready;
+            if (socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
+            return WaitResult::TimedOut;
+        },
+        timeoutMs, abortable);
+}
+
+void TIdFTP::connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16 port, int timeoutMs) {
+    TcpConnectAttempt attempt(address, port);
+    const WaitResult result = waitInSlices(
+        [&](int slice) { return attempt.wait(slice) ? WaitResult::Ready : WaitResult::TimedOut; }, timeoutMs,
+        true, ConnectDispatchMs);
+    if (result == WaitResult::TimedOut) throw QeltoError(QStringLiteral("Connect timed out."));
+    socket.abort();
+    const int fd = attempt.release();
+    if (!socket.setSocketDescriptor(fd)) {
+        ::close(fd);
+        throw socketError(socket);
+    }
+}
+
+void TIdFTP::afterDataBlock() {
+    if (!TIdAntiFreeze::applies()) return;
+    const InterruptMark mark = interruptMark();
+    TIdAntiFreeze::process();
+    checkInterrupted(mark, false);
+}
+
+// --- control connection ------------------------------------------------------------------------------
+
+QeltoError TIdFTP::connectionError() const {
+    if (!m_opened) return QeltoError(QStringLiteral("Not Connected"));
+    const QAbstractSocket::SocketError error = m_socket.error();
+    if (error == QAbstractSocket::RemoteHostClosedError || error == QAbstractSocket::SocketTimeoutError ||
+        error == QAbstractSocket::UnknownSocketError)
+        return QeltoError(QStringLiteral("Connection Closed Gracefully."));
+    return socketError(m_socket);
+}
+
+void TIdFTP::writeRaw(const QByteArray& bytes) {
+    if (!m_opened || m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
+    if (m_socket.write(bytes) != bytes.size()) throw connectionError();
+    const quint64 generation = m_generation;
+    if (m_intercept) m_intercept->sent(bytes);
+    if (generation != m_generation) throw QeltoError(QStringLiteral("Not Connected"));
+    while (m_socket.bytesToWrite() > 0) {
+        // During a transfer, Abort only marks it: its replies are still read in step by the transfer.
+        switch (waitForSocket(m_socket, SocketWait::BytesWritten, m_readTimeout, !m_transferRunning)) {
+        case WaitResult::Ready:
+            break;
+        case WaitResult::TimedOut:
+            throw QeltoError(QStringLiteral("Write timed out."));
+        case WaitResult::Failed:
+            throw connectionError();
+        }
+    }
+}
+
+void TIdFTP::writeCommand(const QString& line) {
+    // A line break inside a command would smuggle a second command past the reply checks.
+    if (line.contains(u'\r') || line.contains(u'\n'))
+        throw QeltoError(QStringLiteral("Invalid command: line breaks are not allowed"));
+    if (!m_opened) throw QeltoError(QStringLiteral("Not Connected"));
+    writeRaw((m_utf8 ? line.toUtf8() : line.toLatin1()) + "\r\n");
+}
+
+void TIdFTP::readChunk() {
+    const QByteArray chunk = m_socket.readAll();
+    if (chunk.isEmpty()) return;
+    const quint64 generation = m_generation;
+    if (m_intercept) m_intercept->received(chunk);
+    if (generation != m_generation) throw QeltoError(QStringLiteral("Not Connected"));
+    m_reader.feed(chunk);
+}
+
+FtpReply TIdFTP::readReply() {
+    if (!m_opened) throw QeltoError(QStringLiteral("Not Connected"));
+    try {
+        while (true) {
+            if (std::optional<FtpReply> reply = m_reader.takeReply(m_utf8)) {
+                m_lastCmdResult = *reply;
+                return *reply;
+            }
+            if (m_socket.bytesAvailable() > 0) {
+                readChunk();
+                continue;
+            }
+            if (m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
+            switch (waitForSocket(m_socket, SocketWait::ReadyRead, m_readTimeout, !m_transferRunning)) {
+            case WaitResult::Ready:
+                break;
+            case WaitResult::TimedOut:
+                throw QeltoError(QStringLiteral("Read timed out."));
+            case WaitResult::Failed:
+                if (m_socket.bytesAvailable() == 0) throw connectionError();
+                break;
+            }
+        }
+    } catch (const FtpProtocolError&) {
+        // The reader is out of step with the server: drop the connection.
+        if (m_opened) disconnectInternal(false);
+        throw;
+    }
+}
+
+int TIdFTP::sendCmd(const QString& line, const QList<int>& accepted) {
+    writeCommand(line);
+    const FtpReply reply = readReply();
+    if (!accepted.isEmpty() && !accepted.contains(reply.code))
+        throw FtpReplyError(reply.code, reply.errorText());
+    return reply.code;
+}
+
+void TIdFTP::sendTransferType(TIdFTPTransferType type) {
+    sendCmd(type == ftBinary ? QStringLiteral("TYPE I") : QStringLiteral("TYPE A"), {200});
+}
+
+// --- connect and disconnect --------------------------------------------------------------------------
+
+void TIdFTP::connectSocket() {
+    const bool viaProxy = m_proxySettings.ProxyType != fpcmNone &&
+                          m_proxySettings.ProxyType != fpcmTransparent && !m_proxySettings.Host.isEmpty();
+    const QString host = viaProxy ? m_proxySettings.Host : m_host;
+    const quint16 port = viaProxy ? m_proxySettings.Port : m_port;
+
+    closeSocket();
+    QHostAddress address;
+    if (!address.setAddress(host)) {
+        doStatus(hsResolving, QStringLiteral("Resolving hostname %1.").arg(host));
+        address = resolve(host, m_ipVersion);
+    }
+    doStatus(hsConnecting, QStringLiteral("Connecting to %1.").arg(address.toString()));
+    connectTcp(m_socket, address, port, TIdAntiFreeze::applies() ? m_connectTimeLimit : 0);
+    m_opened = true;
+    if (m_intercept) m_intercept->connected();
+    doStatus(hsConnected, QStringLiteral("Connected."));
+    if (OnConnected) OnConnected();
+}
+
+void TIdFTP::Connect() {
+    m_capabilities.clear();
+    m_canUseMLS = false;
+    m_resumeSupport = ResumeSupport::Unknown;
+    m_usingExtDataPort = m_useExtensionDataPort || m_tryNATFastTrack;
+    bool greetingAccepted = false;
+    try {
+        connectSocket();
+        m_utf8 = false;
+        FtpReply greeting = readReply();
+        if (greeting.code >= 100 && greeting.code < 200) greeting = readReply();
+        if (greeting.code != 220) throw FtpReplyError(greeting.code, greeting.errorText());
+        m_greeting = greeting;
+        greetingAccepted = true;
+
+        if (m_useHOST) {
+            const QHostAddress hostAddress(m_host);
+            const bool isPeer = !hostAddress.isNull() && hostAddress.isEqual(m_socket.peerAddress());
+            if (sendCmd(isPeer ? QStringLiteral("HOST [%1]").arg(m_host) : QStringLiteral("HOST ") + m_host,
+                        {}) == 220)
+                m_greeting = m_lastCmdResult;
+        }
+        if (m_autoLogin) {
+            Login();
+            natFastTrackStep();
+            systStep();
+            siteZoneStep();
+            sendTransferType(m_transferType);
+            doStatus(ftpReady, QStringLiteral("Connection established"));
+        } else {
+            systStep();
+            if (m_autoIssueFEAT) featStep();
+        }
+    } catch (...) {
+        try {
+            disconnectInternal(greetingAccepted);
+        } catch (...) {
+            // The original failure is the one to report.
+        }
+        throw;
+    }
+}
+
+void TIdFTP::Disconnect() {
+    disconnectInternal(true);
+}
+
+void TIdFTP::disconnectInternal(bool notifyPeer) {
+    if (notifyPeer && Connected()) {
+        try {
+            writeCommand(QStringLiteral("QUIT"));
+            const bool replyWaiting =
+                m_reader.hasBufferedData() || m_socket.bytesAvailable() > 0 ||
+                waitForSocket(m_socket, SocketWait::ReadyRead, QuitReplyWaitMs, false) == WaitResult::Ready;
+            if (replyWaiting) readReply();
+        } catch (const QeltoError&) {
+            // The connection is going away; a missing goodbye changes nothing.
+        }
+    }
+    closeControl(m_opened);
+}
+
+void TIdFTP::closeControl(bool wasOpen) {
+    m_opened = false;
+    ++m_generation;
+    if (wasOpen) doStatus(hsDisconnecting, QStringLiteral("Disconnecting."));
+    m_socket.abort();
+    m_reader.clear();
+    if (!wasOpen) return;
+    if (m_intercept) m_intercept->disconnected();
+    if (OnDisconnected) OnDisconnected();
+    doStatus(hsDisconnected, QStringLiteral("Disconnected."));
+}
+
+void TIdFTP::closeSocket() {
+    closeControl(false);
+}
+
+void TIdFTP::Abort() {
+    if (Connected()) writeCommand(QStringLiteral("ABOR"));
+    if (m_dataChannel) m_dataChannel->close();
+    ++m_abortCount;
+    if (m_transferRunning) {
+        // The transfer's end handling reads the replies.
+        m_aborted = true;
+        return;
+    }
+    // A call waiting on this connection owns the replies; it notices the abort and fails.
+    if (m_waitDepth > 0) return;
+    readReply();
+}
+
+// --- single-line commands ----------------------------------------------------------------------------
+
+void TIdFTP::ChangeDir(const QString& dir) {
+    sendCmd(QStringLiteral("CWD ") + dir, {200, 250});
+}
+
+void TIdFTP::ChangeDirUp() {
+    sendCmd(QStringLiteral("CDUP"), {200, 250});
+}
+
+QString TIdFTP::RetrieveCurrentDir() {
+    sendCmd(QStringLiteral("PWD"), {257});
+    const QString line = m_lastCmdResult.text.value(0);
+    const qsizetype open = line.indexOf(u'"');
+    if (open < 0) return QString();
+    // A quote inside the path is sent doubled.
+    QString dir;
+    for (qsizetype i = open + 1; i < line.size(); ++i) {
+        if (line[i] != u'"') {
+            dir += line[i];
+        } else if (i + 1 < line.size() && line[i + 1] == u'"') {
+            dir += u'"';
+            ++i;
+        } else {
+            return dir;
+        }
+    }
+    return QString();
+}
+
+void TIdFTP::MakeDir(const QString& dir) {
+    sendCmd(QStringLiteral("MKD ") + dir, {257});
+}
+
+void TIdFTP::RemoveDir(const QString& dir) {
+    sendCmd(QStringLiteral("RMD ") + dir, {250});
+}
+
+void TIdFTP::Delete(const QString& file) {
+    sendCmd(QStringLiteral("DELE ") + file, {250});
+}
+
+void TIdFTP::Rename(const QString& from, const QString& to) {
+    sendCmd(QStringLiteral("RNFR ") + from, {350});
+    sendCmd(QStringLiteral("RNTO ") + to, {250});
+}
+
+void TIdFTP::Site(const QString& command) {
+    sendCmd(QStringLiteral("SITE ") + command, {200});
+}
+
+void TIdFTP::Noop() {
+    sendCmd(QStringLiteral("NOOP"), {200});
+}
+
+int TIdFTP::Quote(const QString& command) {
+    return sendCmd(command, {});
+}
+
+int TIdFTP::SendCmd(const QString& line, int code) {
+    return sendCmd(line, code == -1 ? QList<int>{} : QList<int>{code});
+}
+
+int TIdFTP::SendCmd(const QString& line, const QList<int>& codes) {
+    return sendCmd(line, codes);
+}
+
+QString TIdFTP::SendCmd(const QString& line, const QString& code) {
+    writeCommand(line);
+    const FtpReply reply = readReply();
+    if (!code.isEmpty() && reply.codeText() != code) throw FtpReplyError(reply.code, reply.errorText());
+    return reply.codeText();
+}
+
+qint64 TIdFTP::Size(const QString& file) {
+    const TIdFTPTransferType previous = m_transferType;
+    setTransferType(ftBinary);
+    try {
+        sendCmd(QStringLiteral("SIZE ") + file, {});
+    } catch (...) {
+        try {
+            setTransferType(previous);
+        } catch (const QeltoError&) {
+            // The SIZE failure is the one to report.
+        }
+        throw;
+    }
+    const FtpReply reply = m_lastCmdResult;
+    setTransferType(previous);
+    if (reply.code != 213) return -1;
+    const QString value = reply.text.value(0).trimmed().section(u' ', -1);
+    bool ok = false;
+    const qint64 size = value.toLongLong(&ok);
+    return ok && size >= 0 ? size : -1;
+}
+
+void TIdFTP::Status(QStringList& lines) {
+    if (sendCmd(QStringLiteral("STAT"), {211, 212, 213, 500}) != 500) lines = m_lastCmdResult.text;
+}
+
+// --- progress ----------------------------------------------------------------------------------------
+
+void TIdFTP::doWorkBegin(TWorkMode mode, qint64 expected) {
+    if (++m_workNesting[mode] == 1 && OnWorkBegin) OnWorkBegin(mode, expected);
+}
+
+void TIdFTP::doWork(TWorkMode mode, qint64 count) {
+    if (m_workNesting[mode] > 0 && OnWork) OnWork(mode, count);
+}
+
+void TIdFTP::doWorkEnd(TWorkMode mode) {
+    if (m_workNesting[mode] > 0 && --m_workNesting[mode] == 0 && OnWorkEnd) OnWorkEnd(mode);
+}

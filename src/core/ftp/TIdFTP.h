@@ -1,0 +1,271 @@
+#pragma once
+
+#include "core/base/Errors.h"
+#include "core/ftp/FtpReply.h"
+#include "core/ftp/FtpReplyReader.h"
+#include "core/ftp/FtpSettings.h"
+#include "core/ftp/FtpTypes.h"
+#include "core/ftp/ListParse.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QStringList>
+#include <QTcpSocket>
+#include <functional>
+#include <optional>
+
+class FtpDataChannel;
+class TIdLogEvent;
+
+// Lines of the last listing, as the data transfer delivered them.
+struct FtpListResult {
+    QStringList lines;
+    bool mlsd = false;    // came from MLSD
+    bool details = false; // a detailed listing was asked for
+};
+
+// The FTP client: settings, the control connection, login and the single-line commands. Calls block;
+// while they wait, pending events run through the TIdAntiFreeze when one exists, so a handler may call
+// Abort or Disconnect on this object in the middle of a call. Failures throw QeltoError or
+// FtpReplyError.
+class TIdFTP {
+public:
+    TIdFTP();
+    virtual ~TIdFTP();
+    TIdFTP(const TIdFTP&) = delete;
+    TIdFTP& operator=(const TIdFTP&) = delete;
+
+    // Settings.
+    QString host() const { return m_host; }
+    void setHost(const QString& value) { m_host = value; }
+    quint16 port() const { return m_port; }
+    void setPort(quint16 value) { m_port = value; }
+    QString username() const { return m_username; }
+    void setUsername(const QString& value) { m_username = value; }
+    QString password() const { return m_password; }
+    void setPassword(const QString& value) { m_password = value; }
+    QString account() const { return m_account; }
+    void setAccount(const QString& value) { m_account = value; }
+    bool passive() const { return m_passive; }
+    void setPassive(bool value); // false is refused while NAT fast-tracking
+    bool passiveUseControlHost() const { return m_passiveUseControlHost; }
+    void setPassiveUseControlHost(bool value) { m_passiveUseControlHost = value; }
+    TIdFTPTransferType transferType() const { return m_transferType; }
+    void setTransferType(TIdFTPTransferType value); // sends TYPE when connected
+    bool autoLogin() const { return m_autoLogin; }
+    void setAutoLogin(bool value) { m_autoLogin = value; }
+    bool autoIssueFEAT() const { return m_autoIssueFEAT; }
+    void setAutoIssueFEAT(bool value) { m_autoIssueFEAT = value; }
+    bool useHOST() const { return m_useHOST; }
+    void setUseHOST(bool value) { m_useHOST = value; }
+    bool useMLIS() const { return m_useMLIS; }
+    void setUseMLIS(bool value) { m_useMLIS = value; }
+    int readTimeout() const { return m_readTimeout; }
+    void setReadTimeout(int ms) { m_readTimeout = ms; }
+    int listenTimeout() const { return m_listenTimeout; }
+    void setListenTimeout(int ms) { m_listenTimeout = ms; }
+    int transferTimeout() const { return m_transferTimeout; }
+    void setTransferTimeout(int ms) { m_transferTimeout = ms; }
+    quint16 dataPort() const { return m_dataPort; }
+    void setDataPort(quint16 value) { m_dataPort = value; }
+    quint16 dataPortMin() const { return m_dataPortMin; }
+    void setDataPortMin(quint16 value) { m_dataPortMin = value; }
+    quint16 dataPortMax() const { return m_dataPortMax; }
+    void setDataPortMax(quint16 value) { m_dataPortMax = value; }
+    bool useExtensionDataPort() const { return m_useExtensionDataPort; }
+    void setUseExtensionDataPort(bool value) { m_useExtensionDataPort = value; }
+    bool tryNATFastTrack() const { return m_tryNATFastTrack; }
+    void setTryNATFastTrack(bool value); // true also forces passive mode
+    TIdIPVersion ipVersion() const { return m_ipVersion; }
+    void setIPVersion(TIdIPVersion value) { m_ipVersion = value; }
+    TIdFtpProxySettings& proxySettings() { return m_proxySettings; }
+    const TIdFtpProxySettings& proxySettings() const { return m_proxySettings; }
+    TIdFTPClientIdentifier& clientInfo() { return m_clientInfo; }
+    const TIdFTPClientIdentifier& clientInfo() const { return m_clientInfo; }
+
+    // Longest wait for the TCP connect when an anti-freeze is in use (the user-interface case).
+    int connectTimeLimit() const { return m_connectTimeLimit; }
+    void setConnectTimeLimit(int ms) { m_connectTimeLimit = ms; }
+
+    void setIntercept(TIdLogEvent* intercept) { m_intercept = intercept; }
+    TIdLogEvent* intercept() const { return m_intercept; }
+
+    // Events.
+    std::function<void(TIdStatus status, const QString& text)> OnStatus;
+    std::function<void()> OnConnected;
+    std::function<void()> OnDisconnected;
+    std::function<void(TWorkMode mode, qint64 expected)> OnWorkBegin;
+    std::function<void(TWorkMode mode, qint64 count)> OnWork;
+    std::function<void(TWorkMode mode)> OnWorkEnd;
+
+    // State.
+    bool Connected() const;
+    const FtpReply& LastCmdResult() const { return m_lastCmdResult; }
+    const FtpReply& Greeting() const { return m_greeting; }
+    const FtpReply& LoginMsg() const { return m_loginMsg; }
+    QString SystemDesc() const { return m_systemDesc; }
+    QStringList Capabilities() const { return m_capabilities; }
+    bool IsExtSupported(const QString& name) const;
+    bool CanUseMLS() const { return m_canUseMLS; }
+    bool usingUtf8() const { return m_utf8; }
+    bool usingExtensionDataPort() const { return m_usingExtDataPort; }
+    std::optional<int> serverUtcOffsetMinutes() const { return m_serverUtcOffset; }
+    const FtpListResult& ListResult() const { return m_listResult; }
+
+    // Operations.
+    void Connect();
+    void Login();
+    void Disconnect();
+    void Abort();
+    // Closes the socket without a word to the server and without events; closing twice does nothing.
+    void closeSocket();
+    void ChangeDir(const QString& dir);
+    void ChangeDirUp();
+    QString RetrieveCurrentDir();
+    void MakeDir(const QString& dir);
+    void RemoveDir(const QString& dir);
+    void Delete(const QString& file);
+    void Rename(const QString& from, const QString& to);
+    void Site(const QString& command);
+    void Noop();
+    int Quote(const QString& command);
+    int SendCmd(const QString& line, int code = -1);           // -1 accepts any reply
+    int SendCmd(const QString& line, const QList<int>& codes); // empty accepts any reply
+    QString SendCmd(const QString& line, const QString& code); // empty accepts any reply
+    qint64 Size(const QString& file);
+    void Status(QStringList& lines);
+
+    // A listing is held in memory; a longer one fails with "Listing too large".
+    static constexpr qint64 MaxListingBytes = 256 * 1024 * 1024;
+
+    // Data transfers. Each runs over a data connection of its own and fails with the reply's error
+    // after the end-of-transfer replies were read; after an Abort it fails with "Operation aborted.".
+    // Lists the current folder (or `specifier`) into ListResult, copied into `lines` when given.
+    void List(QStringList* lines, const QString& specifier = QString(), bool details = true);
+    // The entries of the last List, parsed on first use; throws as parseListing does.
+    const QList<TIdFTPListItem>& DirectoryListing();
+    // A fresh download replaces `localFile` only once it is complete; a resumed one appends to it.
+    void Get(const QString& source, const QString& localFile, bool canOverwrite = false, bool resume = false);
+    // An empty destination means the local file's name.
+    void Put(const QString& localFile, const QString& destination = QString(), bool append = false);
+
+protected:
+    enum class SocketWait { ReadyRead, BytesWritten };
+    enum class WaitResult { Ready, TimedOut, Failed };
+
+    // Control connection primitives, also for the data transfers.
+    void writeCommand(const QString& line);
+    FtpReply readReply();
+    int sendCmd(const QString& line, const QList<int>& accepted); // empty accepts any reply
+    QHostAddress controlPeerAddress() const { return m_socket.peerAddress(); }
+    QHostAddress controlLocalAddress() const { return m_socket.localAddress(); }
+
+    // Runs step(sliceMs) until it returns Ready or Failed; TimedOut from a step means "not yet". Gives up
+    // with TimedOut after timeoutMs (0: no limit). With an anti-freeze, events are dispatched between
+    // slices, every dispatchEveryMs or (0) after every idle period. Throws "Not Connected" when the
+    // control connection was closed meanwhile and, when `abortable`, "Operation aborted." when Abort
+    // was called meanwhile. For any wait of a transfer, e.g. an active-mode listener's accept.
+    WaitResult waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs, bool abortable,
+                            int dispatchEveryMs = 0);
+    // Connects `socket`, at most timeoutMs (0: no limit; then "Connect timed out."), dispatching events
+    // every 125 ms with an anti-freeze. Throws socket errors, and like waitForSocket when interrupted.
+    void connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16 port, int timeoutMs);
+    // Waits until `socket` has data to read or has written everything, through waitInSlices.
+    WaitResult waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs, bool abortable = true);
+    // Dispatches events after a block of a data transfer; throws like waitForSocket.
+    void afterDataBlock();
+
+    // Progress events; begin and end nest, only the outermost pair is reported.
+    void doWorkBegin(TWorkMode mode, qint64 expected);
+    void doWork(TWorkMode mode, qint64 count);
+    void doWorkEnd(TWorkMode mode);
+
+    void doStatus(TIdStatus status, const QString& text);
+    void sendTransferType(TIdFTPTransferType type);
+    // The connection's error for an operation that found the control socket gone.
+    QeltoError connectionError() const;
+
+    // Transfer state: the open data connection (Abort closes it), whether a transfer runs, and the abort
+    // flag of the running transfer.
+    FtpDataChannel* m_dataChannel = nullptr;
+    bool m_transferRunning = false;
+    bool m_aborted = false;
+    FtpListResult m_listResult;
+    // EPSV/EPRT in use on this connection; a transfer drops it when the server refuses them.
+    bool m_usingExtDataPort = false;
+
+private:
+    friend class FtpTransfer;
+    enum class ResumeSupport { Unknown, Yes, No };
+
+    struct InterruptMark {
+        quint64 generation;
+        quint64 aborts;
+    };
+
+    void connectSocket();
+    void disconnectInternal(bool notifyPeer);
+    void closeControl(bool wasOpen);
+    void readChunk();
+    void writeRaw(const QByteArray& bytes);
+    void checkInterrupted(const InterruptMark& mark, bool abortable) const;
+    InterruptMark interruptMark() const { return {m_generation, m_abortCount}; }
+
+    void loginSequence();
+    void userAndPassword(const QString& user, const QList<int>& userCodes, const QList<int>& passCodes);
+    QString loginPassword() const;
+    void accountStep();
+    void featStep();
+    void systStep();
+    void siteZoneStep();
+    void natFastTrackStep();
+    bool siteCapabilityListsZone() const;
+    bool serverCanResume();
+
+    QString m_host;
+    quint16 m_port = 21;
+    QString m_username;
+    QString m_password;
+    QString m_account;
+    bool m_passive = false;
+    bool m_passiveUseControlHost = false;
+    TIdFTPTransferType m_transferType = ftASCII;
+    bool m_autoLogin = true;
+    bool m_autoIssueFEAT = true;
+    bool m_useHOST = true;
+    bool m_useMLIS = true;
+    int m_readTimeout = 60000;
+    int m_listenTimeout = 10000;
+    int m_transferTimeout = 0;
+    quint16 m_dataPort = 0;
+    quint16 m_dataPortMin = 0;
+    quint16 m_dataPortMax = 0;
+    bool m_useExtensionDataPort = false;
+    bool m_tryNATFastTrack = false;
+    TIdIPVersion m_ipVersion = Id_IPv4;
+    TIdFtpProxySettings m_proxySettings;
+    TIdFTPClientIdentifier m_clientInfo;
+    int m_connectTimeLimit = 120000;
+    TIdLogEvent* m_intercept = nullptr;
+
+    QTcpSocket m_socket; // lives as long as the object, so a nested Disconnect never frees it under a wait
+    FtpReplyReader m_reader;
+    bool m_opened = false; // opened by Connect and not closed by us since
+    bool m_utf8 = false;
+    quint64 m_generation = 0; // counts closes, so a wait sees a Disconnect made by a nested handler
+    quint64 m_abortCount = 0; // counts Abort calls, for the same reason
+    int m_waitDepth = 0;      // waits in progress on this object
+    int m_workNesting[2] = {0, 0};
+
+    FtpReply m_lastCmdResult;
+    FtpReply m_greeting;
+    FtpReply m_loginMsg;
+    QString m_systemDesc;
+    QStringList m_capabilities;
+    bool m_canUseMLS = false;
+    std::optional<int> m_serverUtcOffset;
+
+    ResumeSupport m_resumeSupport = ResumeSupport::Unknown;  // asked once per connection
+    std::optional<QList<TIdFTPListItem>> m_directoryListing; // parsed from m_listResult on first use
+    QByteArray m_transferBuffer;                             // one block, reused by every transfer
+};

@@ -1,0 +1,115 @@
+// Waits that dispatch events: a handler run inside a wait may abort or close the waiting connection.
+#include "support/FtpTestSupport.h"
+#include "core/ftp/TIdAntiFreeze.h"
+#include "core/ftp/TIdFTP.h"
+
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace ftptest;
+
+namespace {
+
+TEST(TIdAntiFreeze, OnlyOneInstance) {
+    {
+        TIdAntiFreeze first;
+        EXPECT_EQ(TIdAntiFreeze::instance(), &first);
+        EXPECT_EQ(first.idleTimeOut(), 5000);
+        EXPECT_EQ(errorOf([] { TIdAntiFreeze second; }),
+                  s("Only one TIdAntiFreeze can exist per application."));
+        EXPECT_EQ(TIdAntiFreeze::instance(), &first);
+    }
+    EXPECT_EQ(TIdAntiFreeze::instance(), nullptr);
+    TIdAntiFreeze again; // the place is free once the first is gone
+    EXPECT_EQ(TIdAntiFreeze::instance(), &again);
+}
+
+TEST(TIdAntiFreeze, HandlerDisconnectingDuringAWaitEndsItCleanly) {
+    ScriptedServer server(loggedIn + ss({"C NOOP", "P 30"}));
+    TIdFTP ftp;
+    connectQuietly(ftp, server.port());
+    TIdAntiFreeze antiFreeze;
+    antiFreeze.setIdleTimeOut(50);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(20);
+    int disconnects = 0;
+    ftp.OnDisconnected = [&] { ++disconnects; };
+    QTimer::singleShot(300, [&] { ftp.Disconnect(); });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Not Connected"));
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_GE(ticks, 3); // events ran while the call waited
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(server.session(), loginCommands + ss({"NOOP", "QUIT"}));
+}
+
+TEST(TIdAntiFreeze, HandlerAbortingDuringAWaitEndsItCleanly) {
+    ScriptedServer server(
+        loggedIn + ss({"C NOOP", "C ABOR", "S 225 Aborted", "C NOOP", "S 200 ok", "C QUIT", "S 221 Bye"}));
+    TIdFTP ftp;
+    connectQuietly(ftp, server.port());
+    TIdAntiFreeze antiFreeze;
+    antiFreeze.setIdleTimeOut(50);
+    QTimer::singleShot(200, [&] { ftp.Abort(); });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Operation aborted."));
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_TRUE(ftp.Connected());
+    // The abort's answer arrives as the reply to the next command, as after a read time-out.
+    EXPECT_EQ(ftp.SendCmd(s("NOOP")), 225);
+    ftp.Disconnect();
+    EXPECT_EQ(server.session(), loginCommands + ss({"NOOP", "ABOR", "NOOP", "QUIT"}));
+}
+
+TEST(TIdAntiFreeze, PendingConnectDispatchesEventsAndHonoursTheTimeLimit) {
+    // A listener that never accepts, with the smallest backlog: once the queue is full, further
+    // connection attempts stay pending.
+    testsupport::ServerProcess listener;
+    listener.start(s("/usr/bin/python3"),
+                   {s("-c"), s("import socket, time\n"
+                               "l = socket.socket(); l.bind(('127.0.0.1', 0)); l.listen(0)\n"
+                               "print('LISTENING %d' % l.getsockname()[1], flush=True)\n"
+                               "time.sleep(60)\n")});
+    std::vector<std::unique_ptr<QTcpSocket>> fillers;
+    for (int i = 0; i < 4; ++i) {
+        fillers.push_back(std::make_unique<QTcpSocket>());
+        fillers.back()->connectToHost(QHostAddress::LocalHost, listener.port());
+        fillers.back()->waitForConnected(200);
+    }
+    TIdFTP ftp;
+    aim(ftp, listener.port());
+    ftp.setConnectTimeLimit(600);
+    TIdAntiFreeze antiFreeze;
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(errorOf([&] { ftp.Connect(); }), s("Connect timed out."));
+    EXPECT_GE(timer.elapsed(), 550);
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_GE(ticks, 3); // dispatched about every 125 ms
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST(TIdAntiFreeze, WithoutOneWaitsSimplyBlock) {
+    ScriptedServer server(loggedIn + ss({"C NOOP", "P 30"}));
+    TIdFTP ftp;
+    connectQuietly(ftp, server.port());
+    ftp.setReadTimeout(400);
+    bool fired = false;
+    QTimer::singleShot(0, [&] { fired = true; });
+    EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Read timed out."));
+    EXPECT_FALSE(fired);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return fired; }));
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+#include "core/base/Errors.h"
+#include "core/ftp/ConnectBarText.h"
+
+#include <gtest/gtest.h>
+
+TEST(ConnectBarText, PortField) {
+    EXPECT_EQ(connectBarPort(QStringLiteral("2121")), 2121);
+    EXPECT_EQ(connectBarPort(QStringLiteral("0")), 21);
+    EXPECT_EQ(connectBarPort(QStringLiteral(" 21 ")), 21);
+    EXPECT_EQ(connectBarPort(QStringLiteral("65535")), 65535);
+    for (const char* bad : {"2x1", "", "-1", "65536", "99999999999"}) {
+        try {
+            connectBarPort(QString::fromLatin1(bad));
+            ADD_FAILURE() << bad << " was taken";
+        } catch (const QeltoError& e) {
+            EXPECT_EQ(e.text(), QStringLiteral("'") + QString::fromLatin1(bad) +
+                                    QStringLiteral("' is not a valid integer value"));
+        }
+    }
+}
+
+TEST(ConnectBarText, SettingsPageTexts) {
+    EXPECT_TRUE(passiveFromText(QStringLiteral("True")));
+    EXPECT_TRUE(passiveFromText(QStringLiteral("tRUE")));
+    EXPECT_FALSE(passiveFromText(QStringLiteral("False")));
+    EXPECT_EQ(transferTypeFromText(QStringLiteral("ASCII")), ftASCII);
+    EXPECT_EQ(transferTypeFromText(QStringLiteral("Binary")), ftBinary);
+}

@@ -1,0 +1,26 @@
+#include "core/ftp/ProtocolLogText.h"
+
+#include <QLocale>
+#include <gtest/gtest.h>
+
+TEST(ProtocolLogText, HeadersAndLines) {
+    QLocale::setDefault(QLocale::c());
+    const QDateTime t(QDate(2012, 4, 18), QTime(20, 5, 8, 123));
+    EXPECT_EQ(LocalDateText(t), QStringLiteral("Local Date: Wednesday 18 April 2012"));
+    EXPECT_EQ(LocalTimeText(t), QStringLiteral("Local Time: 20:05:08, 123 ms"));
+    EXPECT_EQ(receivedHistoryHeader(t),
+              QStringLiteral("\r\nLocal Date: Wednesday 18 April 2012\r\n"
+                             "Local Time: 20:05:08, 123 ms\r\n\r\nSERVER RESEIVED:\r\n"));
+    EXPECT_EQ(sentHistoryHeader(t), QStringLiteral("\r\nLocal Date: Wednesday 18 April 2012; "
+                                                   "Local Time: 20:05:08, 123 ms\r\n\r\nCLIENT SENT:\r\n"));
+    EXPECT_EQ(debugSentLine(QStringLiteral("USER anonymous<EOL>"), t),
+              QStringLiteral("20:05:08.123 >> Client: USER anonymous<EOL>"));
+    EXPECT_EQ(debugReceivedLine(QStringLiteral("331 Password required<EOL>"), t),
+              QStringLiteral("20:05:08.123 << Server: 331 Password required<EOL>"));
+}
+
+TEST(ProtocolLogText, HistoryBreaksOnEveryEolMarkerOnly) {
+    EXPECT_EQ(historyBlockText(QStringLiteral("211-a<EOL> b<eol>211 c<Eol>")),
+              QStringLiteral("211-a\r\n b\r\n211 c\r\n"));
+    EXPECT_EQ(historyBlockText(QStringLiteral("x<CR>y<LF>")), QStringLiteral("x<CR>y<LF>"));
+}

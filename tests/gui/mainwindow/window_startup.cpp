@@ -1,0 +1,152 @@
+#include "core/tables/Schemas.h"
+#include "core/tables/Table.h"
+#include "support/WindowFixture.h"
+#include "ui_MyMenu.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QTabWidget>
+
+namespace {
+
+QByteArray fileHash(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
+}
+
+const QStringList tableFiles{QStringLiteral("FilesInfo.XML"), QStringLiteral("FTPEvents.XML"),
+                             QStringLiteral("FTPServers.XML"), QStringLiteral("Permisions.XML")};
+
+} // namespace
+
+using StartupTest = WindowTest;
+
+TEST_F(StartupTest, FirstLaunchCreatesTheDataFolderAndOpensEveryTable) {
+    TMyMenuForm& w = openWindow();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    for (const QString& f : tableFiles)
+        EXPECT_TRUE(QFileInfo::exists(systemFile(f))) << f.toStdString();
+    EXPECT_TRUE(QFileInfo(dataHome.path() + QStringLiteral("/Kaxo/Qelto/Temp")).isDir());
+    EXPECT_EQ(QFileInfo(systemFile(QStringLiteral("FTPServers.XML"))).permissions() & 0x0077, 0);
+
+    EXPECT_EQ(w.Permissions->recordCount(), 0);
+    EXPECT_EQ(w.FTPEvents->recordCount(), 0);
+    const int n = w.FileInfo->recordCount();
+    ASSERT_GE(n, 44);
+    EXPECT_EQ(w.FTPImageList.size(), n);
+    for (int row = 0; row < n; ++row)
+        EXPECT_EQ(w.FileInfo->value(row, 0).toInt(), row + 1);
+    EXPECT_EQ(w.FTPImageList.first().size(), QSize(48, 48));
+    EXPECT_TRUE(w.DirectoryFirst);
+    EXPECT_FALSE(w.StandByMode);
+    EXPECT_EQ(w.ClientColor, QColor(128, 128, 64));
+    EXPECT_EQ(w.ServerColor, QColor(0, 128, 128));
+    // The shipped bookmark.
+    ASSERT_EQ(w.FTPServers->recordCount(), 1);
+    EXPECT_EQ(w.FTPServers->fieldByName(QStringLiteral("URLAlias")).asString(),
+              QStringLiteral("Local demo server"));
+    EXPECT_EQ(w.ui()->FTPE001->text(), QStringLiteral("127.0.0.1"));
+}
+
+TEST_F(StartupTest, SecondLaunchCopiesNothingAndARemovedFileComesBack) {
+    openWindow();
+    closeWindow();
+    const QByteArray servers = fileHash(systemFile(QStringLiteral("FTPServers.XML")));
+    const QDateTime stamp = QFileInfo(systemFile(QStringLiteral("FTPServers.XML"))).lastModified();
+    ASSERT_TRUE(QFile::remove(systemFile(QStringLiteral("FTPEvents.XML"))));
+
+    openWindow();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(QFileInfo::exists(systemFile(QStringLiteral("FTPEvents.XML"))));
+    closeWindow();
+    EXPECT_EQ(fileHash(systemFile(QStringLiteral("FTPServers.XML"))), servers);
+    EXPECT_EQ(QFileInfo(systemFile(QStringLiteral("FTPServers.XML"))).lastModified(), stamp);
+}
+
+TEST_F(StartupTest, PostedBookmarksSurviveARestartAndAnUnpostedOneIsLost) {
+    {
+        TMyMenuForm& w = openWindow();
+        TTable& servers = *w.FTPServers;
+        servers.append();
+        servers.fieldByName(QStringLiteral("No")).setAsInteger(2);
+        servers.fieldByName(QStringLiteral("URLAlias")).setAsString(QStringLiteral("posted"));
+        servers.post();
+        servers.append();
+        servers.fieldByName(QStringLiteral("URLAlias")).setAsString(QStringLiteral("pending"));
+        closeWindow();
+    }
+    TMyMenuForm& w = openWindow();
+    QStringList aliases;
+    for (int row = 0; row < w.FTPServers->recordCount(); ++row)
+        aliases << w.FTPServers->value(row, 1).toString();
+    EXPECT_EQ(aliases, (QStringList{QStringLiteral("Local demo server"), QStringLiteral("posted")}));
+}
+
+TEST_F(StartupTest, ACorruptTableFileIsReportedOnceAndLeftUntouched) {
+    openWindow();
+    closeWindow();
+    const QString path = systemFile(QStringLiteral("FTPServers.XML"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("<not-a-table><oops>");
+    }
+    const QByteArray before = fileHash(path);
+    TMyMenuForm& w = openWindow();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().startsWith(QStringLiteral("FTPServers: "))) << errors.first().toStdString();
+    EXPECT_TRUE(w.isVisible());
+    // Opening stopped there: the tables after it in the opening order stay closed.
+    EXPECT_TRUE(w.Permissions->active());
+    EXPECT_FALSE(w.FTPEvents->active());
+    EXPECT_FALSE(w.FileInfo->active());
+    closeWindow();
+    EXPECT_EQ(fileHash(path), before);
+}
+
+TEST_F(StartupTest, AMissingTemplateGivesOneErrorAndTheWindowStillShows) {
+    // A current folder without templates, and none beside the test program: nothing to copy from.
+    QTemporaryDir empty;
+    QDir::setCurrent(empty.path());
+    QFile::remove(systemFile(QStringLiteral("Permisions.XML")));
+    TMyMenuForm& w = openWindow();
+    ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(errors.first(), QStringLiteral("Permissions: Missing data provider or data packet."));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.FTPServers->active());
+}
+
+TEST_F(StartupTest, ADataFolderThatCannotBeCreatedIsReportedOnce) {
+    // A file where the folder should be.
+    QFile blocker(dataHome.path() + QStringLiteral("/Kaxo"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    TMyMenuForm& w = openWindow();
+    ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(errors.first().startsWith(QStringLiteral("Cannot create the data folder")));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.Permissions->active());
+}
+
+TEST_F(StartupTest, EveryPageIsThereByName) {
+    TMyMenuForm& w = openWindow();
+    auto titles = [](QTabWidget* tabs) {
+        QStringList list;
+        for (int i = 0; i < tabs->count(); ++i)
+            list << tabs->tabText(i);
+        return list;
+    };
+    EXPECT_EQ(titles(w.findChild<QTabWidget*>(QStringLiteral("LocalPageControl"))),
+              (QStringList{QStringLiteral("Local Files"), QStringLiteral("Net Control"),
+                           QStringLiteral("Settings"), QStringLiteral("Console")}));
+    EXPECT_EQ(
+        titles(w.findChild<QTabWidget*>(QStringLiteral("RzPageControl1"))),
+        (QStringList{QStringLiteral("FTP Files"), QStringLiteral("Permissions"), QStringLiteral("History"),
+                     QStringLiteral("FTP Servers"), QStringLiteral("Information")}));
+    for (const char* name :
+         {"SelectPanel", "FTPEventsTable", "RzPanel12", "RzPanel15", "RzPanel7", "RzPanel14", "ProcessEdit",
+          "MB003", "MB004", "TimeLabel", "CPUProgress", "FTPOnImage"})
+        EXPECT_NE(w.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+}
