@@ -2,6 +2,7 @@
 
 // Helpers of the FTP protocol tests: the scripted server fixture and a client set up for it.
 
+#include "core/ftp/FtpErrors.h"
 #include "core/ftp/TIdFTP.h"
 #include "support/TestSupport.h"
 
@@ -128,6 +129,53 @@ template <typename Call> QString errorOf(Call&& call) {
         return error.text();
     }
     return QStringLiteral("<no error>");
+}
+
+// The text and category of a failure, and whether the connection counts as usable after it.
+struct Failure {
+    QString text;
+    ErrorCategory category = ErrorCategory::General;
+    bool usable = true;
+    bool operator==(const Failure&) const = default;
+};
+
+inline const char* categoryName(ErrorCategory category) {
+    switch (category) {
+    case ErrorCategory::General:
+        return "General";
+    case ErrorCategory::ConnectionLost:
+        return "ConnectionLost";
+    case ErrorCategory::Timeout:
+        return "Timeout";
+    case ErrorCategory::Refused:
+        return "Refused";
+    case ErrorCategory::Transient:
+        return "Transient";
+    case ErrorCategory::Protocol:
+        return "Protocol";
+    case ErrorCategory::LocalFile:
+        return "LocalFile";
+    case ErrorCategory::Aborted:
+        return "Aborted";
+    case ErrorCategory::Tls:
+        return "Tls";
+    }
+    return "?";
+}
+
+inline void PrintTo(const Failure& failure, std::ostream* out) {
+    *out << '{' << '"' << failure.text.toStdString() << "\", " << categoryName(failure.category)
+         << (failure.usable ? ", usable}" : ", not usable}");
+}
+
+// Runs `call` and returns the failure it throws (text "<no error>" when it returns).
+template <typename Call> Failure failureOf(Call&& call) {
+    try {
+        call();
+    } catch (const QeltoError& error) {
+        return {error.text(), error.category(), connectionUsableAfter(error)};
+    }
+    return {QStringLiteral("<no error>")};
 }
 
 } // namespace ftptest

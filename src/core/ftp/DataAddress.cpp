@@ -1,6 +1,6 @@
 #include "core/ftp/DataAddress.h"
 
-#include "core/base/Errors.h"
+#include "core/ftp/FtpErrors.h"
 
 #include <optional>
 
@@ -55,7 +55,8 @@ DataAddress parsePasvReply(const QString& firstLine) {
         numbers = blank < 0 ? line : line.sliced(blank + 1);
     }
     const auto invalid = [&] {
-        return QeltoError(QStringLiteral("Server sent invalid passive address (") + quoted(numbers) + u')');
+        return QeltoError(QStringLiteral("Server sent invalid passive address (") + quoted(numbers) + u')',
+                          ErrorCategory::Protocol);
     };
 
     uint values[6];
@@ -91,7 +92,8 @@ DataAddress parseEpsvReply(const QString& firstLine) {
     const QStringView portText = count > 2 ? fields[2] : QStringView();
     const auto port = boundedNumber(portText, 65535);
     if (!port || *port == 0)
-        throw QeltoError(QStringLiteral("Server sent invalid port number (") + quoted(portText) + u')');
+        throw QeltoError(QStringLiteral("Server sent invalid port number (") + quoted(portText) + u')',
+                         ErrorCategory::Protocol);
     return DataAddress{host.toString(), static_cast<quint16>(*port)};
 }
 
@@ -116,7 +118,7 @@ QString eprtArgument(const QHostAddress& address, quint16 port) {
 }
 
 QString chooseDataHost(const QString& replyHost, const QHostAddress& controlPeer) {
-    if (controlPeer.isNull()) throw QeltoError(QStringLiteral("Not Connected"));
+    if (controlPeer.isNull()) throw notConnected();
     const QHostAddress named(replyHost);
     if (!named.isNull() && named.isEqual(controlPeer, QHostAddress::TolerantConversion)) return replyHost;
     bool ok = false;

@@ -10,7 +10,7 @@
 // The server broke the reply format beyond repair (a line or reply over the limits).
 class FtpProtocolError : public QeltoError {
 public:
-    using QeltoError::QeltoError;
+    explicit FtpProtocolError(QString text) : QeltoError(std::move(text), ErrorCategory::Protocol) {}
 };
 
 // Splits the bytes of a control connection into replies. Bytes are fed as they arrive; complete

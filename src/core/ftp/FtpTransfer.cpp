@@ -1,6 +1,7 @@
 #include "core/ftp/FtpTransfer.h"
 
 #include "core/ftp/DataAddress.h"
+#include "core/ftp/FtpErrors.h"
 #include "core/ftp/SocketErrors.h"
 #include "core/ftp/TIdAntiFreeze.h"
 #include "core/ftp/TcpConnect.h"
@@ -66,7 +67,7 @@ void FtpTransfer::run(QIODevice& local, qint64 restartAt, qint64 limit, const QS
     m_ftp.m_dataChannel = nullptr;
     m_ftp.m_transferRunning = false;
     if (failure) std::rethrow_exception(failure);
-    if (m_ftp.m_aborted) throw QeltoError(QStringLiteral("Operation aborted."));
+    if (m_ftp.m_aborted) throw operationAborted();
 }
 
 // --- opening the data connection ---------------------------------------------------------------------
@@ -154,7 +155,8 @@ void FtpTransfer::connectData(const QHostAddress& host, quint16 port) {
             return attempt.wait(slice) ? TIdFTP::WaitResult::Ready : TIdFTP::WaitResult::TimedOut;
         },
         TIdAntiFreeze::applies() ? m_ftp.m_connectTimeLimit : 0, false, ConnectDispatchMs);
-    if (result == TIdFTP::WaitResult::TimedOut) throw QeltoError(QStringLiteral("Connect timed out."));
+    if (result == TIdFTP::WaitResult::TimedOut)
+        throw QeltoError(QStringLiteral("Connect timed out."), ErrorCategory::Timeout);
     if (result == TIdFTP::WaitResult::Ready) m_channel.adopt(attempt.release());
 }
 
@@ -178,7 +180,8 @@ void FtpTransfer::acceptData(FtpDataListener& listener) {
             return fd >= 0 ? TIdFTP::WaitResult::Ready : TIdFTP::WaitResult::TimedOut;
         },
         m_ftp.m_listenTimeout, false);
-    if (result == TIdFTP::WaitResult::TimedOut) throw QeltoError(QStringLiteral("Accept timed out."));
+    if (result == TIdFTP::WaitResult::TimedOut)
+        throw QeltoError(QStringLiteral("Accept timed out."), ErrorCategory::Timeout);
     if (result == TIdFTP::WaitResult::Ready) m_channel.adopt(fd);
 }
 
@@ -219,13 +222,15 @@ bool FtpTransfer::waitOnData(bool forWriting) {
         },
         m_ftp.m_transferTimeout, false);
     if (result == TIdFTP::WaitResult::TimedOut)
-        throw QeltoError(forWriting ? QStringLiteral("Write timed out.") : QStringLiteral("Read timed out."));
+        throw QeltoError(forWriting ? QStringLiteral("Write timed out.") : QStringLiteral("Read timed out."),
+                         ErrorCategory::Timeout);
     return result == TIdFTP::WaitResult::Ready;
 }
 
 void FtpTransfer::writeLocal(const char* data, qint64 size) {
     if (m_local->write(data, size) != size)
-        throw QeltoError(QStringLiteral("Cannot write file. ") + m_local->errorString());
+        throw QeltoError(QStringLiteral("Cannot write file. ") + m_local->errorString(),
+                         ErrorCategory::LocalFile);
 }
 
 void FtpTransfer::receive() {
@@ -311,7 +316,9 @@ qint64 FtpTransfer::sendBlock() {
     if (buffer.size() != BlockSize) buffer.resize(BlockSize);
     char* const data = buffer.data();
     const qint64 n = m_local->read(data, BlockSize);
-    if (n < 0) throw QeltoError(QStringLiteral("Cannot read file. ") + m_local->errorString());
+    if (n < 0)
+        throw QeltoError(QStringLiteral("Cannot read file. ") + m_local->errorString(),
+                         ErrorCategory::LocalFile);
     qint64 offset = 0;
     while (offset < n) {
         const qint64 written = m_channel.write(data + offset, n - offset);

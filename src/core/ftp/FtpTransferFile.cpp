@@ -18,7 +18,12 @@ QString systemText(int number) {
 }
 
 QeltoError fileError(const char* what, const QString& path, int number) {
-    return QeltoError(QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), path, systemText(number)));
+    return QeltoError(QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), path, systemText(number)),
+                      ErrorCategory::LocalFile);
+}
+
+QeltoError alreadyExists() {
+    return QeltoError(QStringLiteral("Destination file already exists."), ErrorCategory::LocalFile);
 }
 
 QByteArray encoded(const QString& path) {
@@ -29,7 +34,8 @@ void adopt(QFile& file, int fd, const QString& path) {
     // Unbuffered: transfer blocks are large and go to the kernel in one write each.
     if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        throw QeltoError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+        throw QeltoError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()),
+                         ErrorCategory::LocalFile);
     }
 }
 
@@ -51,8 +57,7 @@ DownloadFile::DownloadFile(const QString& path, bool canOverwrite, bool resume)
         return;
     }
     const QFileInfo target(path);
-    if (!canOverwrite && (target.exists() || target.isSymLink()))
-        throw QeltoError(QStringLiteral("Destination file already exists."));
+    if (!canOverwrite && (target.exists() || target.isSymLink())) throw alreadyExists();
     if (target.isDir()) throw fileError("Cannot create file", path, EISDIR);
 
     const QString prefix =
@@ -85,7 +90,7 @@ void DownloadFile::commit() {
     if (!m_canOverwrite) {
         // Something may have appeared under the name meanwhile; it is not ours to replace.
         rc = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-        if (rc != 0 && errno == EEXIST) throw QeltoError(QStringLiteral("Destination file already exists."));
+        if (rc != 0 && errno == EEXIST) throw alreadyExists();
         if (rc != 0 && errno != EINVAL && errno != ENOSYS)
             throw fileError("Cannot create file", m_path, errno);
     }
@@ -97,5 +102,6 @@ void DownloadFile::commit() {
 void openUploadSource(QFile& file) {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw QeltoError(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(file.fileName(), file.errorString()));
+            QStringLiteral("Cannot open file \"%1\". %2").arg(file.fileName(), file.errorString()),
+            ErrorCategory::LocalFile);
 }

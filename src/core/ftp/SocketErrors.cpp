@@ -5,7 +5,9 @@
 #include <netdb.h>
 
 QeltoError socketError(int number, const QString& systemText) {
-    return QeltoError(QStringLiteral("Socket Error # %1\r\n%2").arg(number).arg(systemText));
+    // ETIMEDOUT: the kernel gave up waiting for the peer.
+    return QeltoError(QStringLiteral("Socket Error # %1\r\n%2").arg(number).arg(systemText),
+                      number == ETIMEDOUT ? ErrorCategory::Timeout : ErrorCategory::ConnectionLost);
 }
 
 QeltoError errnoError(int number) {

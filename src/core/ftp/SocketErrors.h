@@ -4,7 +4,8 @@
 
 #include <QAbstractSocket>
 
-// "Socket Error # <number>" CR LF and the system's text, the form every socket failure takes.
+// "Socket Error # <number>" CR LF and the system's text, the form every socket failure takes; category
+// ConnectionLost (Timeout for ETIMEDOUT).
 QeltoError socketError(int number, const QString& systemText);
 // The same for an errno value, with the system's text for it.
 QeltoError errnoError(int number);

@@ -1,5 +1,6 @@
 #include "core/ftp/TIdFTP.h"
 
+#include "core/ftp/FtpErrors.h"
 #include "core/ftp/FtpTransferChannel.h"
 #include "core/ftp/SocketErrors.h"
 #include "core/ftp/TIdAntiFreeze.h"
@@ -82,8 +83,8 @@ void TIdFTP::doStatus(TIdStatus status, const QString& text) {
 // --- waits -------------------------------------------------------------------------------------------
 
 void TIdFTP::checkInterrupted(const InterruptMark& mark, bool abortable) const {
-    if (m_generation != mark.generation) throw QeltoError(QStringLiteral("Not Connected"));
-    if (abortable && m_abortCount != mark.aborts) throw QeltoError(QStringLiteral("Operation aborted."));
+    if (m_generation != mark.generation) throw notConnected();
+    if (abortable && m_abortCount != mark.aborts) throw operationAborted();
 }
 
 TIdFTP::WaitResult TIdFTP::waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs,
@@ -136,7 +137,8 @@ void TIdFTP::connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16
     const WaitResult result = waitInSlices(
         [&](int slice) { return attempt.wait(slice) ? WaitResult::Ready : WaitResult::TimedOut; }, timeoutMs,
         true, ConnectDispatchMs);
-    if (result == WaitResult::TimedOut) throw QeltoError(QStringLiteral("Connect timed out."));
+    if (result == WaitResult::TimedOut)
+        throw QeltoError(QStringLiteral("Connect timed out."), ErrorCategory::Timeout);
     socket.abort();
     const int fd = attempt.release();
     if (!socket.setSocketDescriptor(fd)) {
@@ -155,11 +157,11 @@ void TIdFTP::afterDataBlock() {
 // --- control connection ------------------------------------------------------------------------------
 
 QeltoError TIdFTP::connectionError() const {
-    if (!m_opened) return QeltoError(QStringLiteral("Not Connected"));
+    if (!m_opened) return notConnected();
     const QAbstractSocket::SocketError error = m_socket.error();
     if (error == QAbstractSocket::RemoteHostClosedError || error == QAbstractSocket::SocketTimeoutError ||
         error == QAbstractSocket::UnknownSocketError)
-        return QeltoError(QStringLiteral("Connection Closed Gracefully."));
+        return QeltoError(QStringLiteral("Connection Closed Gracefully."), ErrorCategory::ConnectionLost);
     return socketError(m_socket);
 }
 
@@ -168,14 +170,14 @@ void TIdFTP::writeRaw(const QByteArray& bytes) {
     if (m_socket.write(bytes) != bytes.size()) throw connectionError();
     const quint64 generation = m_generation;
     if (m_intercept) m_intercept->sent(bytes);
-    if (generation != m_generation) throw QeltoError(QStringLiteral("Not Connected"));
+    if (generation != m_generation) throw notConnected();
     while (m_socket.bytesToWrite() > 0) {
         // During a transfer, Abort only marks it: its replies are still read in step by the transfer.
         switch (waitForSocket(m_socket, SocketWait::BytesWritten, m_readTimeout, !m_transferRunning)) {
         case WaitResult::Ready:
             break;
         case WaitResult::TimedOut:
-            throw QeltoError(QStringLiteral("Write timed out."));
+            throw QeltoError(QStringLiteral("Write timed out."), ErrorCategory::Timeout);
         case WaitResult::Failed:
             throw connectionError();
         }
@@ -186,7 +188,7 @@ void TIdFTP::writeCommand(const QString& line) {
     // A line break inside a command would smuggle a second command past the reply checks.
     if (line.contains(u'\r') || line.contains(u'\n'))
         throw QeltoError(QStringLiteral("Invalid command: line breaks are not allowed"));
-    if (!m_opened) throw QeltoError(QStringLiteral("Not Connected"));
+    if (!m_opened) throw notConnected();
     writeRaw((m_utf8 ? line.toUtf8() : line.toLatin1()) + "\r\n");
 }
 
@@ -195,12 +197,12 @@ void TIdFTP::readChunk() {
     if (chunk.isEmpty()) return;
     const quint64 generation = m_generation;
     if (m_intercept) m_intercept->received(chunk);
-    if (generation != m_generation) throw QeltoError(QStringLiteral("Not Connected"));
+    if (generation != m_generation) throw notConnected();
     m_reader.feed(chunk);
 }
 
 FtpReply TIdFTP::readReply() {
-    if (!m_opened) throw QeltoError(QStringLiteral("Not Connected"));
+    if (!m_opened) throw notConnected();
     try {
         while (true) {
             if (std::optional<FtpReply> reply = m_reader.takeReply(m_utf8)) {
@@ -216,7 +218,7 @@ FtpReply TIdFTP::readReply() {
             case WaitResult::Ready:
                 break;
             case WaitResult::TimedOut:
-                throw QeltoError(QStringLiteral("Read timed out."));
+                throw QeltoError(QStringLiteral("Read timed out."), ErrorCategory::Timeout);
             case WaitResult::Failed:
                 if (m_socket.bytesAvailable() == 0) throw connectionError();
                 break;
