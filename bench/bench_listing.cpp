@@ -1,9 +1,11 @@
 // Times the listing refresh of the real main window (offscreen) against a running FTP server.
 // Usage: bench_listing <port> <remote folder> <repeats>
 // Prints "refresh_s=<median seconds>" and "entries=<rows>".
-#include "gui/common/Guard.h"
-#include "gui/mainwindow/MyMenu.h"
+#include "core/tables/DataTables.h"
 #include "core/tables/Table.h"
+#include "gui/common/UserAction.h"
+#include "gui/mainwindow/MyMenu.h"
+#include "gui/remotebrowser/RemoteBrowser.h"
 #include "ui_MyMenu.h"
 
 #include <QApplication>
@@ -44,13 +46,13 @@ int main(int argc, char** argv) {
     for (int i = 0; i < repeats; ++i) {
         QElapsedTimer timer;
         timer.start();
-        window.handle([&] { window.ListRemoteDirectory(folder); });
+        userAction(&window, [&] { window.remoteBrowser().ListRemoteDirectory(folder); });
         QApplication::processEvents(); // the views' deferred layout belongs to the refresh
         seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
         if (failed) return 1;
     }
     std::sort(seconds.begin(), seconds.end());
     std::printf("refresh_s=%.4f\nentries=%d\n", seconds[seconds.size() / 2],
-                window.Permissions->recordCount());
+                window.tables().Permissions->recordCount());
     return 0;
 }

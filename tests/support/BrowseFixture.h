@@ -56,8 +56,8 @@ protected:
 
     QStringList tableColumn(int field) const {
         QStringList values;
-        for (int row = 0; row < window->Permissions->recordCount(); ++row)
-            values << window->Permissions->value(row, field).toString();
+        for (int row = 0; row < window->tables().Permissions->recordCount(); ++row)
+            values << window->tables().Permissions->value(row, field).toString();
         return values;
     }
 

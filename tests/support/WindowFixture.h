@@ -3,8 +3,18 @@
 // Shared set-up of the window tests: a fresh XDG data folder, the C locale, the build folder as the
 // current folder (its System/ holds the table templates) and errors recorded instead of shown.
 
+#include "core/ftp/FtpSession.h"
+#include "core/ftp/TIdAntiFreeze.h"
+#include "core/ftp/TIdFTP.h"
+#include "core/tables/DataTables.h"
 #include "gui/common/Guard.h"
+#include "gui/common/UserAction.h"
+#include "gui/connectbar/ConnectBar.h"
 #include "gui/mainwindow/MyMenu.h"
+#include "gui/mainwindow/WindowFrame.h"
+#include "gui/protocollog/ProtocolLog.h"
+#include "gui/remotebrowser/RemoteBrowser.h"
+#include "gui/standby/StandBy.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

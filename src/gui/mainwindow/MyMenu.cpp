@@ -1,103 +1,76 @@
 #include "gui/mainwindow/MyMenu.h"
 
-#include "gui/common/Guard.h"
-#include "core/tables/Table.h"
-#include "core/tables/TableModel.h"
+#include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdAntiFreeze.h"
-#include "core/ftp/TIdFTP.h"
-#include "core/ftp/TIdLogEvent.h"
+#include "core/tables/DataTables.h"
+#include "core/tables/Table.h"
+#include "gui/common/UserAction.h"
+#include "gui/connectbar/ConnectBar.h"
+#include "gui/mainwindow/Skin.h"
+#include "gui/mainwindow/TablePages.h"
+#include "gui/mainwindow/WindowFrame.h"
+#include "gui/protocollog/ProtocolLog.h"
+#include "gui/remotebrowser/RemoteBrowser.h"
+#include "gui/standby/StandBy.h"
 #include "ui_MyMenu.h"
 
-#include <QFontDatabase>
-#include <QIcon>
-#include <QTimer>
-
-// The skin lives in the static window library; its resources must be registered by hand.
-static void initSkinResources() {
-    Q_INIT_RESOURCE(skin);
-}
-
-namespace {
-
-QFont windowFont() {
-    QFont font(QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
-                   ? QStringLiteral("Tahoma")
-                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
-    font.setPointSize(8);
-    return font;
-}
-
-} // namespace
+#include <QCloseEvent>
+#include <QShowEvent>
 
 TMyMenuForm::TMyMenuForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
-      m_ui(new Ui::TMyMenuForm) {
-    initSkinResources();
+      m_ui(new Ui::TMyMenuForm), m_antiFreeze(std::make_unique<TIdAntiFreeze>()),
+      m_tables(new DataTables(this)), m_browsing(new FtpSession(QStringLiteral("MS Windows"), this)) {
+    registerSkinResources();
     m_ui->setupUi(this);
-    setObjectName(QStringLiteral("TMyMenuForm"));
-    setWindowTitle(QStringLiteral("Qelto"));
-    setWindowIcon(QIcon(QStringLiteral(":/skin/qelto.svg")));
-    setFont(windowFont());
-    setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
+    applySkin();
 
-    m_ui->ProcessEdit->setStyleSheet(
-        QStringLiteral("QLineEdit { background: black; color: grey; border: none; }"));
-    // The frame bars are dark behind their images; their texts light.
-    setStyleSheet(QStringLiteral(
-        "QFrame#TopPanel, QFrame#BottomPanel, QFrame#LeftPanel, QFrame#RightPanel { background: #23292f; }"
-        "QLabel#TimeLabel, QLabel#CPULabel { color: #c9d1d9; }"
-        "QProgressBar#CPUProgress { background: #1d2227; border: 1px solid #3b444d; }"
-        "QProgressBar#CPUProgress::chunk { background: #2fb3a6; }"));
-    m_ui->MB003->setIcon(QIcon(QStringLiteral(":/skin/minimize.svg")));
-    m_ui->MB004->setIcon(QIcon(QStringLiteral(":/skin/close.svg")));
-    m_ui->EB001->setIcon(QIcon(QStringLiteral(":/skin/connect.svg")));
-    m_ui->EB002->setIcon(QIcon(QStringLiteral(":/skin/disconnect.svg")));
-    const std::pair<QToolButton*, const char*> icons[] = {
-        {m_ui->RFS001, "new_folder"}, {m_ui->RFS002, "rename"}, {m_ui->RFS003, "preview"},
-        {m_ui->RFS004, "cut"},        {m_ui->RFS005, "copy"},   {m_ui->RFS006, "paste"},
-        {m_ui->RFS007, "delete"},     {m_ui->RFS008, "upload"}, {m_ui->RFS009, "folder_up"},
-        {m_ui->LFB008, "download"}};
-    for (const auto& [button, icon] : icons) {
-        button->setIcon(QIcon(QStringLiteral(":/skin/") + QLatin1String(icon) + QStringLiteral(".svg")));
-        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        button->setIconSize(QSize(20, 20));
-        button->setAutoRaise(true);
-    }
-    for (QToolButton* b : {m_ui->MB003, m_ui->MB004}) {
-        b->setAutoRaise(true);
-        b->setIconSize(QSize(24, 22));
-    }
-
-    CPUTimer = new QTimer(this);
-    CPUTimer->setObjectName(QStringLiteral("CPUTimer"));
-    CPUTimer->setInterval(1000);
-    SleepTimer = new QTimer(this);
-    SleepTimer->setObjectName(QStringLiteral("SleepTimer"));
-    SleepTimer->setInterval(500);
-
-    createTables();
-    bindGrids();
-    createConnections();
-    connectFrame();
-    connectBar();
-    connectBrowsing();
+    m_frame = new WindowFrame(*m_ui, this);
+    m_connectBar = new ConnectBar(*m_ui, *m_browsing, *m_tables->FTPServers, this);
+    m_remoteBrowser = new RemoteBrowser(*m_ui, *m_browsing, *m_tables, this);
+    m_protocolLog = new ProtocolLog(*m_ui, *m_browsing, this);
+    m_standBy = new StandBy(*m_ui, *m_browsing, this);
+    bindTablePages(*m_ui, *m_tables, this);
+    wireConcerns();
 
     resize(800, 558);
-    guarded(this, [this] { FormCreate(); });
+    guarded(this, [this] { m_frame->initialise(); });
 }
 
 TMyMenuForm::~TMyMenuForm() {
-    // No event of a connection may reach the half-destroyed window.
-    for (TIdFTP* ftp : {IdFTP.get(), DownloadFTP.get(), UploadFTP.get(), ConsoleFTP.get()}) {
-        ftp->OnStatus = nullptr;
-        ftp->OnConnected = nullptr;
-        ftp->OnDisconnected = nullptr;
-        ftp->OnWorkBegin = nullptr;
-        ftp->OnWork = nullptr;
-        ftp->OnWorkEnd = nullptr;
-        ftp->setIntercept(nullptr);
-        ftp->closeSocket();
-    }
-    closeTables();
+    // The tables save themselves as they close.
+    for (TTable* table : m_tables->all())
+        guarded(this, [table] { table->close(); });
+}
+
+void TMyMenuForm::wireConcerns() {
+    // Each receiver guards its own work: a failure in one concern does not stop the others.
+    auto guardedSlot = [this](auto work) {
+        return [this, work](auto&&... args) { guarded(this, [&] { work(args...); }); };
+    };
+    connect(m_connectBar, &ConnectBar::loggedIn, this,
+            guardedSlot([this] { m_remoteBrowser->showLoginFolder(); }));
+    connect(m_connectBar, &ConnectBar::loggedIn, this, guardedSlot([this] { m_standBy->afterLogin(); }));
+    connect(m_standBy, &StandBy::returnRequested, this,
+            guardedSlot([this](const QString& folder) { m_remoteBrowser->ListRemoteDirectory(folder); }));
+    connect(m_protocolLog, &ProtocolLog::activity, m_standBy, &StandBy::restartCountdown);
+    connect(m_frame, &WindowFrame::mouseMoved, m_standBy, &StandBy::pauseCountdown);
+    connect(m_frame, &WindowFrame::resized, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));
+}
+
+void TMyMenuForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_shown || event->spontaneous()) return;
+    m_shown = true;
+    guarded(this, [this] { openTables(); });
+}
+
+void TMyMenuForm::openTables() {
+    m_tables->open();
+    m_remoteBrowser->loadIcons();
+}
+
+void TMyMenuForm::closeEvent(QCloseEvent* event) {
+    userAction(this, [this] { m_connectBar->closeForExit(); });
+    event->accept(); // closing is always allowed
 }

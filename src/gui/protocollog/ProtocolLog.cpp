@@ -1,52 +1,63 @@
-// The protocol log: every block of the browsing connection into the debugger and history panes.
-#include "gui/mainwindow/MyMenu.h"
-#include "gui/common/PaneText.h"
+#include "gui/protocollog/ProtocolLog.h"
+
+#include "core/base/TextFormat.h"
+#include "core/ftp/FtpSession.h"
 #include "core/ftp/ProtocolLogText.h"
+#include "gui/common/PaneText.h"
+#include "gui/common/UserAction.h"
 #include "ui_MyMenu.h"
 
-#include <QTimer>
-
-void TMyMenuForm::stopStandByDisplay() {
-    m_ui->StopImg01->hide();
-    m_ui->StopImg02->hide();
-    SleepTimer->stop();
-    m_ui->TimeLabel->hide();
+ProtocolLog::ProtocolLog(Ui::TMyMenuForm& ui, FtpSession& session, QWidget* window)
+    : QObject(window), ClientColor(colorFromBGR(4227200)), ServerColor(colorFromBGR(8421376)), m_ui(ui),
+      m_window(window) {
+    // Blocks arrive in the middle of FTP calls; each one has its own guard.
+    connect(&session, &FtpSession::received, this,
+            [this](const QString& block) { guarded(m_window, [&] { logReceived(block); }); });
+    connect(&session, &FtpSession::sent, this,
+            [this](const QString& block) { guarded(m_window, [&] { logSent(block); }); });
+    connect(&session, &FtpSession::status, this, [this](TIdStatus status, const QString& text) {
+        guarded(m_window, [&] { logStatus(status, text); });
+    });
+    connect(m_ui.ICB002, &QCheckBox::clicked, this,
+            [this](bool checked) { userAction(m_window, [&] { showDebugPane(checked); }); });
 }
 
-void TMyMenuForm::LogEventReceived(const QString&, const QString& data) {
-    stopStandByDisplay();
-    QPlainTextEdit* history = m_ui->HistoryEdit;
+void ProtocolLog::logReceived(const QString& block) {
+    QPlainTextEdit* history = m_ui.HistoryEdit;
     setPaneColor(history, ServerColor);
     appendPaneLine(history, receivedHistoryHeader());
-    appendPaneLine(history, historyBlockText(data));
+    appendPaneLine(history, historyBlockText(block));
     appendPaneLine(history, QStringLiteral(". . .\r\n"));
     scrollPaneToEnd(history);
 
-    setPaneColor(m_ui->DebugEdit, ServerColor);
-    appendPaneLine(m_ui->DebugEdit, debugReceivedLine(data));
-    scrollPaneToEnd(m_ui->DebugEdit);
-    RestartStandByCountdown();
+    setPaneColor(m_ui.DebugEdit, ServerColor);
+    appendPaneLine(m_ui.DebugEdit, debugReceivedLine(block));
+    scrollPaneToEnd(m_ui.DebugEdit);
+    emit activity();
 }
 
-void TMyMenuForm::LogEventSent(const QString&, const QString& data) {
-    stopStandByDisplay();
-    QPlainTextEdit* history = m_ui->HistoryEdit;
+void ProtocolLog::logSent(const QString& block) {
+    QPlainTextEdit* history = m_ui.HistoryEdit;
     setPaneColor(history, ClientColor);
     appendPaneLine(history, sentHistoryHeader());
-    appendPaneLine(history, historyBlockText(data));
+    appendPaneLine(history, historyBlockText(block));
     appendPaneLine(history, QStringLiteral(". . .\r\n"));
 
-    setPaneColor(m_ui->DebugEdit, ClientColor);
-    appendPaneLine(m_ui->DebugEdit, debugSentLine(data));
+    setPaneColor(m_ui.DebugEdit, ClientColor);
+    appendPaneLine(m_ui.DebugEdit, debugSentLine(block));
     scrollPaneToEnd(history);
-    RestartStandByCountdown();
+    emit activity();
 }
 
-void TMyMenuForm::ICB002Click() {
-    const bool show = m_ui->ICB002->isChecked();
-    m_ui->DebugEdit->setVisible(show);
+void ProtocolLog::logStatus(TIdStatus status, const QString& text) {
+    if (status == ftpAborted) m_ui.ProcessEdit->setText(QStringLiteral("Connection Aborted ..."));
+    appendPaneLine(m_ui.DebugEdit, QStringLiteral("\r\n ... ") + text + QStringLiteral("\r\n"));
+}
+
+void ProtocolLog::showDebugPane(bool show) {
+    m_ui.DebugEdit->setVisible(show);
     // The splitter's handle goes with the pane; without them the list keeps a small gap above the page's
     // edge.
-    m_ui->Splitter7->handle(1)->setVisible(show);
-    m_ui->FTPFilesList->setContentsMargins(0, 0, 0, show ? 0 : 3);
+    m_ui.Splitter7->handle(1)->setVisible(show);
+    m_ui.FTPFilesList->setContentsMargins(0, 0, 0, show ? 0 : 3);
 }

@@ -1,10 +1,12 @@
 // The listing refresh: the remote folder into the icon list FTPFilesList and the table Permissions.
-#include "gui/mainwindow/MyMenu.h"
-#include "core/tables/Table.h"
 #include "core/base/TextFormat.h"
 #include "core/browse/RemoteListing.h"
+#include "core/ftp/FtpSession.h"
 #include "core/ftp/ListParse.h"
 #include "core/ftp/TIdFTP.h"
+#include "core/tables/DataTables.h"
+#include "core/tables/Table.h"
+#include "gui/remotebrowser/RemoteBrowser.h"
 #include "ui_MyMenu.h"
 
 namespace {
@@ -28,49 +30,61 @@ private:
 
 } // namespace
 
-void TMyMenuForm::ListRemoteDirectory(const QString& path) {
-    FTPPreviewActive = false;
-    if (!IdFTP->Connected()) return;
-    m_ui->ProcessEdit->setText(path);
-    Permissions->emptyDataSet();
-    Permissions->first();
-    m_ui->FTPFilesList->clear();
-    if (DirectoryFirst) {
-        AddFolderEntries(path);
-        AddFileEntries(path);
-    } else {
-        AddFileEntries(path);
-        AddFolderEntries(path);
+void RemoteBrowser::loadIcons() {
+    TTable* catalogue = m_tables.FileInfo;
+    FTPImageList.clear();
+    const int count = catalogue->recordCount();
+    FTPImageList.reserve(count);
+    catalogue->first();
+    for (int p = 0; p < count; ++p) {
+        FTPImageList.insert(
+            p, QPixmap::fromImage(catalogue->fieldByName(QStringLiteral("Pictures48x48")).picture()));
+        catalogue->next();
     }
-    Permissions->first();
+    catalogue->first();
+    DirectoryFirst = true;
+}
+
+void RemoteBrowser::ListRemoteDirectory(const QString& path) {
+    FTPPreviewActive = false;
+    if (!m_session.isOpen()) return;
+    TTable* permissions = m_tables.Permissions;
+    m_ui.ProcessEdit->setText(path);
+    permissions->emptyDataSet();
+    permissions->first();
+    m_ui.FTPFilesList->clear();
+    if (DirectoryFirst) {
+        addListingPass(path, true, true);
+        addListingPass(path, false, false);
+    } else {
+        addListingPass(path, false, true);
+        addListingPass(path, true, false);
+    }
+    permissions->first();
     FTPPreviewActive = true;
-    m_ui->FTPSelectedFile->setText(path);
+    m_ui.FTPSelectedFile->setText(path);
+    emit folderChanged(path);
 }
 
-void TMyMenuForm::AddFolderEntries(const QString& path) {
-    addListingPass(path, true, DirectoryFirst);
-}
-
-void TMyMenuForm::AddFileEntries(const QString& path) {
-    addListingPass(path, false, !DirectoryFirst);
-}
-
-QStringList TMyMenuForm::catalogueExtensions() const {
+QStringList RemoteBrowser::catalogueExtensions() const {
     QStringList extensions;
-    if (!FileInfo->active()) return extensions;
-    const int count = FileInfo->recordCount();
+    TTable* catalogue = m_tables.FileInfo;
+    if (!catalogue->active()) return extensions;
+    const int count = catalogue->recordCount();
     extensions.reserve(count);
     for (int row = 0; row < count; ++row)
-        extensions << FileInfo->value(row, 1).toString();
+        extensions << catalogue->value(row, 1).toString();
     return extensions;
 }
 
-void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first) {
+void RemoteBrowser::addListingPass(const QString& path, bool folders, bool first) {
+    TIdFTP& ftp = m_session.ftp();
+    TTable* permissions = m_tables.Permissions;
     int listIndex = first ? 0 : FTPCurrentIndex;
-    IdFTP->ChangeDir(path);
+    ftp.ChangeDir(path);
     QStringList lines;
-    IdFTP->List(&lines, QString(), true);
-    m_ui->ProcessEdit->setText(IdFTP->RetrieveCurrentDir());
+    ftp.List(&lines, QString(), true);
+    m_ui.ProcessEdit->setText(ftp.RetrieveCurrentDir());
 
     const QStringList extensions = catalogueExtensions();
     QList<QIcon> icons;
@@ -78,8 +92,8 @@ void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first) 
     for (const QPixmap& pixmap : FTPImageList)
         icons << QIcon(pixmap);
 
-    BulkUpdate bulk(m_ui->FTPFilesList, Permissions);
-    const QList<TIdFTPListItem>& listing = IdFTP->DirectoryListing();
+    BulkUpdate bulk(m_ui.FTPFilesList, permissions);
+    const QList<TIdFTPListItem>& listing = ftp.DirectoryListing();
     const QString iconField = QStringLiteral("Icon");
     for (int p = 0; p < listing.size(); ++p) {
         const TIdFTPListItem& entry = listing.at(p);
@@ -97,29 +111,29 @@ void TMyMenuForm::addListingPass(const QString& path, bool folders, bool first) 
             type = QStringLiteral("File");
         }
 
-        const int rowsBefore = Permissions->recordCount();
-        Permissions->append();
-        Permissions->fields(0).setAsString(listingRowNumber(p, rowsBefore));
-        Permissions->fields(1).setAsString(entry.FileName);
-        Permissions->fields(2).setAsString(type);
-        Permissions->fields(4).setAsString(ByteSizeText(entry.Size));
-        Permissions->fields(5).setAsInteger(qint32(quint32(quint64(entry.Size) & 0xFFFFFFFFu)));
-        Permissions->fields(6).setAsString(formatDateTime(QStringLiteral("dd.mm.yyyy"), entry.ModifiedDate));
-        Permissions->fields(7).setAsDateTime(entry.ModifiedDate);
-        Permissions->fields(8).setAsString(formatDateTime(QStringLiteral("hh:nn:ss"), entry.ModifiedDate));
-        Permissions->fields(9).setAsDateTime(entry.ModifiedDate);
-        Permissions->fields(10).setAsString(entry.PermissionDisplay);
+        const int rowsBefore = permissions->recordCount();
+        permissions->append();
+        permissions->fields(0).setAsString(listingRowNumber(p, rowsBefore));
+        permissions->fields(1).setAsString(entry.FileName);
+        permissions->fields(2).setAsString(type);
+        permissions->fields(4).setAsString(ByteSizeText(entry.Size));
+        permissions->fields(5).setAsInteger(qint32(quint32(quint64(entry.Size) & 0xFFFFFFFFu)));
+        permissions->fields(6).setAsString(formatDateTime(QStringLiteral("dd.mm.yyyy"), entry.ModifiedDate));
+        permissions->fields(7).setAsDateTime(entry.ModifiedDate);
+        permissions->fields(8).setAsString(formatDateTime(QStringLiteral("hh:nn:ss"), entry.ModifiedDate));
+        permissions->fields(9).setAsDateTime(entry.ModifiedDate);
+        permissions->fields(10).setAsString(entry.PermissionDisplay);
         // The row picture is the chosen image of the icon list (a missing image leaves it empty).
-        Permissions->fieldByName(iconField).assign(FTPImageList.value(image).toImage());
-        Permissions->post();
-        Permissions->next();
+        permissions->fieldByName(iconField).assign(FTPImageList.value(image).toImage());
+        permissions->post();
+        permissions->next();
 
         auto* item = new QListWidgetItem(icons.value(image), entry.FileName);
         item->setData(RemoteKindRole, isFolder ? QStringLiteral("<DIR>") : QStringLiteral("Files"));
         item->setData(RemoteSizeRole, isFolder ? QString() : QString::number(entry.Size));
         item->setData(RemoteImageRole, image);
         item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
-        m_ui->FTPFilesList->addItem(item);
+        m_ui.FTPFilesList->addItem(item);
         ++listIndex;
     }
     if (first) FTPCurrentIndex = listIndex;

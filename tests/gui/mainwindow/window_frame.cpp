@@ -29,38 +29,38 @@ TEST_F(FrameTest, OutlineFollowsEveryResizeAndTheLimitsHold) {
     const QPoint start = w.geometry().bottomRight();
 
     // Grow by 100 x 60.
-    w.ResizeOffImageMouseEnter();
-    w.ResizeOffImageMouseDown(start);
-    w.ResizeOffImageMouseMove(start + QPoint(100, 60));
-    w.ResizeOffImageMouseUp();
+    w.frame().showGrip();
+    w.frame().beginResize(start);
+    w.frame().dragResize(start + QPoint(100, 60));
+    w.frame().endResize();
     EXPECT_EQ(w.size(), QSize(900, 618));
     EXPECT_TRUE(w.mask().contains(QPoint(895, 590)));
     EXPECT_EQ(w.ui()->MB004->x(), 900 - 42);
 
     // Shrink to exactly 800 wide: refused, and that pointer movement is lost; height 501 is taken.
     const QPoint corner = w.geometry().bottomRight();
-    w.ResizeOffImageMouseDown(corner);
-    w.ResizeOffImageMouseMove(corner + QPoint(-100, -117));
-    EXPECT_EQ(w.resizeRect().size(), QSize(900, 501));
+    w.frame().beginResize(corner);
+    w.frame().dragResize(corner + QPoint(-100, -117));
+    EXPECT_EQ(w.frame().resizeRect().size(), QSize(900, 501));
     // The drag goes on from the new pointer position: one pixel right is one pixel wider.
-    w.ResizeOffImageMouseMove(corner + QPoint(-99, -117));
-    EXPECT_EQ(w.resizeRect().size(), QSize(901, 501));
-    w.ResizeOffImageMouseUp();
+    w.frame().dragResize(corner + QPoint(-99, -117));
+    EXPECT_EQ(w.frame().resizeRect().size(), QSize(901, 501));
+    w.frame().endResize();
     EXPECT_EQ(w.size(), QSize(901, 501));
     // The outline followed both resizes.
-    const QRect outline = outlinePolygon(w.P).boundingRect();
+    const QRect outline = outlinePolygon(w.frame().P).boundingRect();
     EXPECT_EQ(outline.right(), 798 + 100 + 1);
     EXPECT_EQ(outline.bottom(), 498 + 58 + 60 - 117);
     EXPECT_EQ(w.mask().boundingRect().right(), outline.right() - 1);
-    EXPECT_EQ(w.Xp, 0);
-    EXPECT_EQ(w.Yp, 0);
-    EXPECT_FALSE(w.resizing());
+    EXPECT_EQ(w.frame().Xp, 0);
+    EXPECT_EQ(w.frame().Yp, 0);
+    EXPECT_FALSE(w.frame().resizing());
 }
 
 TEST_F(FrameTest, MovesWithoutAResizeDragAreIgnored) {
     TMyMenuForm& w = openWindow();
     const QSize before = w.size();
-    w.ResizeOffImageMouseMove(QPoint(5000, 5000));
+    w.frame().dragResize(QPoint(5000, 5000));
     EXPECT_EQ(w.size(), before);
 }
 
@@ -77,11 +77,11 @@ TEST_F(FrameTest, EnterInTheStatusFieldWhileDisconnectedDoesNothing) {
 
 TEST_F(FrameTest, KeysAndPointerOverTheWindowWriteTheStartText) {
     TMyMenuForm& w = openWindow();
-    w.FormKeyPress();
+    w.frame().greetKey();
     EXPECT_TRUE(w.ui()->ProcessEdit->text().startsWith(QStringLiteral("Start ... ")));
-    w.SleepTimer->start();
-    w.FormMouseMove();
-    EXPECT_FALSE(w.SleepTimer->isActive());
+    w.standBy().SleepTimer->start();
+    w.frame().greetMouse();
+    EXPECT_FALSE(w.standBy().SleepTimer->isActive());
     EXPECT_TRUE(w.ui()->ProcessEdit->text().startsWith(QStringLiteral("Start ...")));
 }
 

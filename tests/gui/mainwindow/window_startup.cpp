@@ -31,21 +31,21 @@ TEST_F(StartupTest, FirstLaunchCreatesTheDataFolderAndOpensEveryTable) {
     EXPECT_TRUE(QFileInfo(dataHome.path() + QStringLiteral("/Kaxo/Qelto/Temp")).isDir());
     EXPECT_EQ(QFileInfo(systemFile(QStringLiteral("FTPServers.XML"))).permissions() & 0x0077, 0);
 
-    EXPECT_EQ(w.Permissions->recordCount(), 0);
-    EXPECT_EQ(w.FTPEvents->recordCount(), 0);
-    const int n = w.FileInfo->recordCount();
+    EXPECT_EQ(w.tables().Permissions->recordCount(), 0);
+    EXPECT_EQ(w.tables().FTPEvents->recordCount(), 0);
+    const int n = w.tables().FileInfo->recordCount();
     ASSERT_GE(n, 44);
-    EXPECT_EQ(w.FTPImageList.size(), n);
+    EXPECT_EQ(w.remoteBrowser().FTPImageList.size(), n);
     for (int row = 0; row < n; ++row)
-        EXPECT_EQ(w.FileInfo->value(row, 0).toInt(), row + 1);
-    EXPECT_EQ(w.FTPImageList.first().size(), QSize(48, 48));
-    EXPECT_TRUE(w.DirectoryFirst);
-    EXPECT_FALSE(w.StandByMode);
-    EXPECT_EQ(w.ClientColor, QColor(128, 128, 64));
-    EXPECT_EQ(w.ServerColor, QColor(0, 128, 128));
+        EXPECT_EQ(w.tables().FileInfo->value(row, 0).toInt(), row + 1);
+    EXPECT_EQ(w.remoteBrowser().FTPImageList.first().size(), QSize(48, 48));
+    EXPECT_TRUE(w.remoteBrowser().DirectoryFirst);
+    EXPECT_FALSE(w.standBy().StandByMode);
+    EXPECT_EQ(w.protocolLog().ClientColor, QColor(128, 128, 64));
+    EXPECT_EQ(w.protocolLog().ServerColor, QColor(0, 128, 128));
     // The shipped bookmark.
-    ASSERT_EQ(w.FTPServers->recordCount(), 1);
-    EXPECT_EQ(w.FTPServers->fieldByName(QStringLiteral("URLAlias")).asString(),
+    ASSERT_EQ(w.tables().FTPServers->recordCount(), 1);
+    EXPECT_EQ(w.tables().FTPServers->fieldByName(QStringLiteral("URLAlias")).asString(),
               QStringLiteral("Local demo server"));
     EXPECT_EQ(w.ui()->FTPE001->text(), QStringLiteral("127.0.0.1"));
 }
@@ -68,7 +68,7 @@ TEST_F(StartupTest, SecondLaunchCopiesNothingAndARemovedFileComesBack) {
 TEST_F(StartupTest, PostedBookmarksSurviveARestartAndAnUnpostedOneIsLost) {
     {
         TMyMenuForm& w = openWindow();
-        TTable& servers = *w.FTPServers;
+        TTable& servers = *w.tables().FTPServers;
         servers.append();
         servers.fieldByName(QStringLiteral("No")).setAsInteger(2);
         servers.fieldByName(QStringLiteral("URLAlias")).setAsString(QStringLiteral("posted"));
@@ -79,8 +79,8 @@ TEST_F(StartupTest, PostedBookmarksSurviveARestartAndAnUnpostedOneIsLost) {
     }
     TMyMenuForm& w = openWindow();
     QStringList aliases;
-    for (int row = 0; row < w.FTPServers->recordCount(); ++row)
-        aliases << w.FTPServers->value(row, 1).toString();
+    for (int row = 0; row < w.tables().FTPServers->recordCount(); ++row)
+        aliases << w.tables().FTPServers->value(row, 1).toString();
     EXPECT_EQ(aliases, (QStringList{QStringLiteral("Local demo server"), QStringLiteral("posted")}));
 }
 
@@ -99,9 +99,9 @@ TEST_F(StartupTest, ACorruptTableFileIsReportedOnceAndLeftUntouched) {
     EXPECT_TRUE(errors.first().startsWith(QStringLiteral("FTPServers: "))) << errors.first().toStdString();
     EXPECT_TRUE(w.isVisible());
     // Opening stopped there: the tables after it in the opening order stay closed.
-    EXPECT_TRUE(w.Permissions->active());
-    EXPECT_FALSE(w.FTPEvents->active());
-    EXPECT_FALSE(w.FileInfo->active());
+    EXPECT_TRUE(w.tables().Permissions->active());
+    EXPECT_FALSE(w.tables().FTPEvents->active());
+    EXPECT_FALSE(w.tables().FileInfo->active());
     closeWindow();
     EXPECT_EQ(fileHash(path), before);
 }
@@ -115,7 +115,7 @@ TEST_F(StartupTest, AMissingTemplateGivesOneErrorAndTheWindowStillShows) {
     ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
     EXPECT_EQ(errors.first(), QStringLiteral("Permissions: Missing data provider or data packet."));
     EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.FTPServers->active());
+    EXPECT_FALSE(w.tables().FTPServers->active());
 }
 
 TEST_F(StartupTest, ADataFolderThatCannotBeCreatedIsReportedOnce) {
@@ -127,7 +127,7 @@ TEST_F(StartupTest, ADataFolderThatCannotBeCreatedIsReportedOnce) {
     ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
     EXPECT_TRUE(errors.first().startsWith(QStringLiteral("Cannot create the data folder")));
     EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.Permissions->active());
+    EXPECT_FALSE(w.tables().Permissions->active());
 }
 
 TEST_F(StartupTest, EveryPageIsThereByName) {

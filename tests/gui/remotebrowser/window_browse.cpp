@@ -13,9 +13,9 @@ TEST_F(BrowseTest, ConnectShowsTheRootAndDisconnectReturnsToTheStartState) {
     connectWindow();
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_TRUE(showsConnected());
-    EXPECT_TRUE(w.IdFTP->Connected());
-    EXPECT_TRUE(w.IdFTP->passive()); // "True" in PasiveEdit
-    EXPECT_EQ(w.FTPCurrentDirectory, QStringLiteral("ftp://127.0.0.1/"));
+    EXPECT_TRUE(w.browsingSession().ftp().Connected());
+    EXPECT_TRUE(w.browsingSession().ftp().passive()); // "True" in PasiveEdit
+    EXPECT_EQ(w.remoteBrowser().FTPCurrentDirectory, QStringLiteral("ftp://127.0.0.1/"));
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/"));
     EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("/"));
     // Folders first, each pass in listing order.
@@ -23,26 +23,27 @@ TEST_F(BrowseTest, ConnectShowsTheRootAndDisconnectReturnsToTheStartState) {
     ASSERT_EQ(captions.size(), 5);
     EXPECT_EQ(QSet<QString>(captions.begin(), captions.begin() + 2),
               (QSet<QString>{QStringLiteral("dir1"), QStringLiteral("pub")}));
-    EXPECT_EQ(w.FTPCurrentIndex, 2);
-    EXPECT_TRUE(w.FTPPreviewActive);
-    EXPECT_EQ(w.Permissions->recordCount(), 5);
+    EXPECT_EQ(w.remoteBrowser().FTPCurrentIndex, 2);
+    EXPECT_TRUE(w.remoteBrowser().FTPPreviewActive);
+    EXPECT_EQ(w.tables().Permissions->recordCount(), 5);
     // A file name with characters special to rich text stays plain text everywhere.
     QListWidgetItem* odd = listItem(QStringLiteral("<b>bold&amp;.txt"));
     ASSERT_NE(odd, nullptr);
     EXPECT_TRUE(tableColumn(1).contains(QStringLiteral("<b>bold&amp;.txt")));
     EXPECT_EQ(listItem(QStringLiteral("b.txt"))->data(Qt::UserRole + 1).toString(), QStringLiteral("1500"));
-    EXPECT_EQ(w.Permissions->value(int(tableColumn(1).indexOf(QStringLiteral("b.txt"))), 4).toString(),
-              QStringLiteral("       2 KByte"));
+    EXPECT_EQ(
+        w.tables().Permissions->value(int(tableColumn(1).indexOf(QStringLiteral("b.txt"))), 4).toString(),
+        QStringLiteral("       2 KByte"));
 
     w.ui()->EB002->click();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_TRUE(showsDisconnected());
-    EXPECT_FALSE(w.IdFTP->Connected());
+    EXPECT_FALSE(w.browsingSession().ftp().Connected());
     EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("Server connection is broken ... "));
     EXPECT_EQ(w.ui()->FTPFilesList->count(), 0);
-    EXPECT_EQ(w.Permissions->recordCount(), 5); // the grid keeps the last listing
-    EXPECT_TRUE(w.IdFTP->host().isEmpty());
-    EXPECT_EQ(w.IdFTP->port(), 21);
+    EXPECT_EQ(w.tables().Permissions->recordCount(), 5); // the grid keeps the last listing
+    EXPECT_TRUE(w.browsingSession().ftp().host().isEmpty());
+    EXPECT_EQ(w.browsingSession().ftp().port(), 21);
 }
 
 TEST_F(BrowseTest, NavigatesFromBothViews) {
@@ -52,7 +53,8 @@ TEST_F(BrowseTest, NavigatesFromBothViews) {
     // List view: into /pub (one slash), then x, then up.
     doubleClickItem(QStringLiteral("pub"));
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
-    EXPECT_EQ(w.FTPCurrentDirectory, QStringLiteral("ftp://127.0.0.1/")); // the list's open leaves it
+    EXPECT_EQ(w.remoteBrowser().FTPCurrentDirectory,
+              QStringLiteral("ftp://127.0.0.1/")); // the list's open leaves it
     EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("/pub"));
     doubleClickItem(QStringLiteral("x"));
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub/x"));
@@ -68,7 +70,7 @@ TEST_F(BrowseTest, NavigatesFromBothViews) {
     selectGridRow(QStringLiteral("x"));
     QTest::keyClick(w.ui()->DBGrid, Qt::Key_Return);
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub/x"));
-    EXPECT_EQ(w.FTPCurrentDirectory, QStringLiteral("/pub/x"));
+    EXPECT_EQ(w.remoteBrowser().FTPCurrentDirectory, QStringLiteral("/pub/x"));
     EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("FTP Directory: /pub/x"));
 
     // Status field: Enter lists the typed path.
@@ -89,7 +91,7 @@ TEST_F(BrowseTest, TitleSortKeepsItsOrderAcrossARefresh) {
     EXPECT_EQ(names, sorted);
     EXPECT_EQ(tableColumn(0), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                                            QStringLiteral("4"), QStringLiteral("5")}));
-    w.ListRemoteDirectory(QStringLiteral("/"));
+    w.remoteBrowser().ListRemoteDirectory(QStringLiteral("/"));
     EXPECT_EQ(tableColumn(1), sorted);
     EXPECT_TRUE(errors.isEmpty());
 }
@@ -111,12 +113,12 @@ TEST_F(BrowseTest, LogPanesShowEachBlockWithItsMarkers) {
     EXPECT_TRUE(history.contains(QStringLiteral("SERVER RESEIVED:\n\n331 ")));
     EXPECT_TRUE(history.contains(QStringLiteral("Local Date: ")));
     // Logged traffic started the stand-by count-down.
-    EXPECT_TRUE(w.SleepTimer->isActive());
+    EXPECT_TRUE(w.standBy().SleepTimer->isActive());
     EXPECT_EQ(w.ui()->TimeLabel->text(), QStringLiteral("00:02:00"));
     // The file name with markup is in the log as plain text.
     w.ui()->ICB002->click();
     EXPECT_FALSE(w.ui()->DebugEdit->isVisible());
-    w.IdFTP->Noop();
+    w.browsingSession().ftp().Noop();
     EXPECT_TRUE(w.ui()->DebugEdit->toPlainText().contains(QStringLiteral(">> Client: NOOP<EOL>")));
 }
 
@@ -126,16 +128,16 @@ TEST_F(BrowseTest, StandByDropsTheConnectionAndTheNextConnectReturns) {
     doubleClickItem(QStringLiteral("pub"));
     ASSERT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
 
-    w.RestartStandByCountdown();
+    w.standBy().restartCountdown();
     EXPECT_EQ(w.ui()->TimeLabel->text(), QStringLiteral("00:02:00"));
-    w.SleepTimerTimer();
+    w.standBy().tick();
     EXPECT_EQ(w.ui()->TimeLabel->text(), QStringLiteral("00:01:59"));
     // A short interval: two ticks of the real timer.
-    w.SleepTime = QTime(0, 0, 2);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return w.StandByMode; }, std::chrono::seconds(5)));
+    w.standBy().SleepTime = QTime(0, 0, 2);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.standBy().StandByMode; }, std::chrono::seconds(5)));
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
-    EXPECT_EQ(w.FTPStandByDirectory, QStringLiteral("/pub"));
-    EXPECT_FALSE(w.IdFTP->Connected());
+    EXPECT_EQ(w.standBy().FTPStandByDirectory, QStringLiteral("/pub"));
+    EXPECT_FALSE(w.browsingSession().ftp().Connected());
     EXPECT_EQ(w.ui()->TimeLabel->text(), QStringLiteral("Stand By"));
     EXPECT_TRUE(w.ui()->StopImg01->isVisible());
     EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("Server connection is broken ..."));
@@ -143,7 +145,7 @@ TEST_F(BrowseTest, StandByDropsTheConnectionAndTheNextConnectReturns) {
 
     connectWindow();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
-    EXPECT_FALSE(w.StandByMode);
+    EXPECT_FALSE(w.standBy().StandByMode);
     EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
     EXPECT_FALSE(w.ui()->StopImg01->isVisible());
 }
@@ -153,7 +155,7 @@ TEST_F(BrowseTest, FaultsShowOneErrorAndTheButtonsMatchTheConnection) {
     TMyMenuForm& w = connectWindow(QStringLiteral("wrong"));
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(showsDisconnected());
-    EXPECT_FALSE(w.IdFTP->Connected());
+    EXPECT_FALSE(w.browsingSession().ftp().Connected());
     errors.clear();
 
     // A refused folder: the error, the connection stays.
@@ -170,7 +172,7 @@ TEST_F(BrowseTest, FaultsShowOneErrorAndTheButtonsMatchTheConnection) {
     server->stop();
     w.ui()->RFS009->click();
     ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
-    EXPECT_FALSE(w.IdFTP->Connected());
+    EXPECT_FALSE(w.browsingSession().ftp().Connected());
     EXPECT_TRUE(showsDisconnected());
 }
 
@@ -180,7 +182,7 @@ TEST_F(BrowseTest, AServerWithoutMachineListingsIsReportedAndStaysDisconnectable
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors.first(), QStringLiteral("No FTP list parsers have been registered."));
     EXPECT_EQ(w.ui()->ProcessEdit->text().isEmpty(), false);
-    EXPECT_TRUE(w.IdFTP->Connected());
+    EXPECT_TRUE(w.browsingSession().ftp().Connected());
     EXPECT_TRUE(showsConnected());
     errors.clear();
     w.ui()->EB002->click();
@@ -192,7 +194,9 @@ TEST_F(BrowseTest, AHostThatDoesNotAnswerTimesOut) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     TMyMenuForm& w = openWindow();
-    w.IdFTP->setReadTimeout(300);
+    ConnectionSettings quick;
+    quick.readTimeout = 300;
+    w.connectBar().setConnectionDefaults(quick);
     w.ui()->FTPE001->setText(QStringLiteral("127.0.0.1"));
     w.ui()->FTPE002->setText(QStringLiteral("demo"));
     w.ui()->FTPE003->setText(QStringLiteral("demo"));
@@ -221,14 +225,14 @@ TEST_F(BrowseTest, ConnectBarRules) {
     EXPECT_EQ(w.ui()->FTPE003->echoMode(), QLineEdit::Password);
 }
 
-TEST_F(BrowseTest, TypingInTheConnectBarEditsTheCurrentBookmark)
-{
+TEST_F(BrowseTest, TypingInTheConnectBarEditsTheCurrentBookmark) {
     TMyMenuForm& w = openWindow();
-    ASSERT_EQ(w.FTPServers->recordCount(), 1);
+    ASSERT_EQ(w.tables().FTPServers->recordCount(), 1);
     w.ui()->FTPE002->selectAll();
     QTest::keyClicks(w.ui()->FTPE002, QStringLiteral("alice"));
     emit w.ui()->FTPE002->editingFinished();
-    EXPECT_EQ(w.FTPServers->fieldByName(QStringLiteral("UserID")).asString(), QStringLiteral("alice"));
+    EXPECT_EQ(w.tables().FTPServers->fieldByName(QStringLiteral("UserID")).asString(),
+              QStringLiteral("alice"));
     closeWindow();
 
     TMyMenuForm& again = openWindow();
@@ -236,11 +240,12 @@ TEST_F(BrowseTest, TypingInTheConnectBarEditsTheCurrentBookmark)
     EXPECT_EQ(again.ui()->FTPE001->text(), QStringLiteral("127.0.0.1"));
 
     // On an empty table, typing starts a new bookmark.
-    again.FTPServers->remove();
-    ASSERT_EQ(again.FTPServers->recordCount(), 0);
+    again.tables().FTPServers->remove();
+    ASSERT_EQ(again.tables().FTPServers->recordCount(), 0);
     EXPECT_TRUE(again.ui()->FTPE001->text().isEmpty());
     QTest::keyClicks(again.ui()->FTPE001, QStringLiteral("ftp.example.org"));
     emit again.ui()->FTPE001->editingFinished();
-    ASSERT_EQ(again.FTPServers->recordCount(), 1);
-    EXPECT_EQ(again.FTPServers->fieldByName(QStringLiteral("Address")).asString(), QStringLiteral("ftp.example.org"));
+    ASSERT_EQ(again.tables().FTPServers->recordCount(), 1);
+    EXPECT_EQ(again.tables().FTPServers->fieldByName(QStringLiteral("Address")).asString(),
+              QStringLiteral("ftp.example.org"));
 }

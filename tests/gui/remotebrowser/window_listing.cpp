@@ -1,8 +1,8 @@
 // The listing refresh against exact server conversations: entry order, numbering, types and images.
-#include "core/tables/Table.h"
 #include "core/browse/RemoteListing.h"
-#include "support/FtpTestSupport.h"
 #include "core/ftp/TIdAntiFreeze.h"
+#include "core/tables/Table.h"
+#include "support/FtpTestSupport.h"
 #include "support/WindowFixture.h"
 #include "ui_MyMenu.h"
 
@@ -69,8 +69,8 @@ protected:
 
     QStringList column(int field) const {
         QStringList values;
-        for (int row = 0; row < window->Permissions->recordCount(); ++row)
-            values << window->Permissions->value(row, field).toString();
+        for (int row = 0; row < window->tables().Permissions->recordCount(); ++row)
+            values << window->tables().Permissions->value(row, field).toString();
         return values;
     }
 
@@ -83,8 +83,8 @@ protected:
 
     int txtIcon() const {
         QStringList extensions;
-        for (int row = 0; row < window->FileInfo->recordCount(); ++row)
-            extensions << window->FileInfo->value(row, 1).toString();
+        for (int row = 0; row < window->tables().FileInfo->recordCount(); ++row)
+            extensions << window->tables().FileInfo->value(row, 1).toString();
         return fileIconIndex(QStringLiteral("a.txt"), extensions);
     }
 
@@ -107,11 +107,12 @@ TEST_F(ListingTest, FoldersFirstWithTheRootAndUpEntries) {
     EXPECT_EQ(column(6).first(), QStringLiteral("02.01.2024"));
     EXPECT_NE(txtIcon(), 3); // the catalogue knows .TXT
     EXPECT_EQ(listImages(), (QList<int>{0, 1, 2, txtIcon(), txtIcon()}));
-    EXPECT_EQ(w.FTPCurrentIndex, 3);
+    EXPECT_EQ(w.remoteBrowser().FTPCurrentIndex, 3);
     EXPECT_EQ(w.ui()->FTPFilesList->item(4)->data(RemoteSizeRole).toString(), QStringLiteral("1500"));
     EXPECT_EQ(w.ui()->FTPFilesList->item(2)->data(RemoteKindRole).toString(), QStringLiteral("<DIR>"));
     // The row picture is the list's image.
-    EXPECT_EQ(w.Permissions->value(3, 3).value<QImage>(), w.FTPImageList.at(txtIcon()).toImage());
+    EXPECT_EQ(w.tables().Permissions->value(3, 3).value<QImage>(),
+              w.remoteBrowser().FTPImageList.at(txtIcon()).toImage());
 
     // Each pass changes folder, lists and asks for the folder itself; then the connect asks once more,
     // and closing the window says goodbye.
@@ -129,14 +130,14 @@ TEST_F(ListingTest, NumbersFollowListingPositionsNotNames) {
     EXPECT_EQ(column(1), (QStringList{QStringLiteral("dir1"), QStringLiteral("a.txt"),
                                       QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
     EXPECT_EQ(column(0), (QStringList{QStringLiteral("-1"), QString(), QString(), QStringLiteral("2")}));
-    EXPECT_EQ(window->FTPCurrentIndex, 1);
+    EXPECT_EQ(window->remoteBrowser().FTPCurrentIndex, 1);
 }
 
 TEST_F(ListingTest, ASecondConnectClickWhileConnectingIsIgnored) {
     int clicks = 0;
     connectTo({fact("file", "a.txt")}, {QStringLiteral("P 1")}, [&clicks](TMyMenuForm& w) {
         // Let waiting calls dispatch events quickly, and click again while the greeting is awaited.
-        w.AntiFreeze->setIdleTimeOut(50);
+        w.antiFreeze().setIdleTimeOut(50);
         QTimer::singleShot(300, &w, [&w, &clicks] {
             ++clicks;
             w.ui()->EB001->click();
@@ -144,7 +145,7 @@ TEST_F(ListingTest, ASecondConnectClickWhileConnectingIsIgnored) {
     });
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_EQ(clicks, 1);
-    EXPECT_TRUE(window->IdFTP->Connected());
+    EXPECT_TRUE(window->browsingSession().ftp().Connected());
     EXPECT_EQ(column(1), QStringList{QStringLiteral("a.txt")});
     closeWindow();
     EXPECT_EQ(server->rawTranscript().count("<end>"), 1); // one connection only

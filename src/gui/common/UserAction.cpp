@@ -1,0 +1,6 @@
+#include "gui/common/UserAction.h"
+
+UserActions& UserActions::instance() {
+    static UserActions actions;
+    return actions;
+}

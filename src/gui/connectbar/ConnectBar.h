@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/ftp/ConnectionSettings.h"
+
+#include <QObject>
+
+namespace Ui {
+class TMyMenuForm;
+}
+class FtpSession;
+class TTable;
+class QWidget;
+
+// The connect bar and the browsing connection's state on screen: address, user, password and port
+// (bound to the current bookmark), connect and disconnect, the connected look of the window and the
+// buttons that wait while data flows.
+class ConnectBar : public QObject {
+    Q_OBJECT
+public:
+    ConnectBar(Ui::TMyMenuForm& ui, FtpSession& session, TTable& bookmarks, QWidget* window);
+
+    // What the bar does not show (timeouts, data ports, proxy ...), from the settings page.
+    void setConnectionDefaults(const ConnectionSettings& defaults) { m_defaults = defaults; }
+    // The connection the bar describes now.
+    ConnectionSettings settingsFromBar() const;
+
+    void connectToServer();
+    void disconnectFromServer();
+    // True while a connect runs.
+    bool connecting() const { return m_connecting; }
+    // The window closes: the browsing connection says goodbye.
+    void closeForExit();
+    // Shows the disconnected look when the connection is gone without notice (the server dropped it).
+    void syncWithConnection();
+
+signals:
+    // The browsing connection is logged in: the window shows its first folder.
+    void loggedIn();
+
+private:
+    void bindBookmark();
+    void showBookmark();
+    void showConnected();
+    void showDisconnected();
+    void setRemoteButtonsEnabled(bool enabled);
+    void setDataFlowButtonsEnabled(bool enabled);
+
+    Ui::TMyMenuForm& m_ui;
+    FtpSession& m_session;
+    TTable& m_bookmarks;
+    QWidget* m_window;
+    ConnectionSettings m_defaults;
+    bool m_connecting = false;
+    bool m_typingBookmark = false;
+};

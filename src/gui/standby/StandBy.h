@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTime>
+
+namespace Ui {
+class TMyMenuForm;
+}
+class FtpSession;
+class QTimer;
+class QWidget;
+
+// The stand-by count-down: drops the browsing connection after a quiet spell on its control connection,
+// remembers the server folder, and asks to return to it after the next login.
+class StandBy : public QObject {
+    Q_OBJECT
+public:
+    StandBy(Ui::TMyMenuForm& ui, FtpSession& session, QWidget* window);
+
+    QTimer* SleepTimer;
+    QTime SleepTime;
+    bool StandByMode = false;
+    QString FTPStandByDirectory;
+
+    // Starts the count-down afresh from the spinners' interval, hiding the stand-by marks.
+    void restartCountdown();
+    // Pauses the count-down until the next activity.
+    void pauseCountdown();
+    void tick();
+    void enterStandBy();
+    // After a login: asks for the remembered folder when stand-by dropped the last connection.
+    void afterLogin();
+
+signals:
+    void returnRequested(const QString& folder);
+
+private:
+    void hideMarks();
+
+    Ui::TMyMenuForm& m_ui;
+    FtpSession& m_session;
+    QWidget* m_window;
+};
