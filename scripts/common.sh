@@ -12,6 +12,7 @@ QELTO_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib heimdal-clients curl time bc
   xvfb xauth fonts-dejavu-core
+  unrtf
 )
 
 qelto_install_missing() {
