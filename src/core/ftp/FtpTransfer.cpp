@@ -4,11 +4,15 @@
 #include "core/ftp/FtpErrors.h"
 #include "core/ftp/SocketErrors.h"
 #include "core/ftp/TIdAntiFreeze.h"
+#include "core/ftp/TIdFTP.h"
 #include "core/ftp/TcpConnect.h"
 
 #include <QFileDevice>
+#include <QLoggingCategory>
 #include <cerrno>
 #include <exception>
+
+Q_LOGGING_CATEGORY(lcTransfer, "qelto.ftp.transfer", QtWarningMsg)
 
 namespace {
 
@@ -33,29 +37,63 @@ bool dataConnectionGone(int error) {
 
 } // namespace
 
-FtpTransfer::FtpTransfer(TIdFTP& ftp, Direction direction, QString command, bool listing)
-    : m_ftp(ftp), m_direction(direction), m_command(std::move(command)), m_listing(listing) {}
+const char* FtpTransfer::phaseName(Phase phase) {
+    switch (phase) {
+    case Phase::Idle:
+        return "idle";
+    case Phase::Addressing:
+        return "addressing";
+    case Phase::Restarting:
+        return "restarting";
+    case Phase::Commanded:
+        return "commanded";
+    case Phase::Moving:
+        return "moving";
+    case Phase::Declined:
+        return "declined";
+    case Phase::Ending:
+        return "ending";
+    case Phase::Done:
+        return "done";
+    }
+    return "?";
+}
+
+FtpTransfer::FtpTransfer(FtpControl& control, Direction direction, QString command, bool listing)
+    : m_control(control), m_settings(control.client()), m_direction(direction), m_command(std::move(command)),
+      m_listing(listing) {}
+
+void FtpTransfer::enter(Phase next) {
+    // An abort stops the transfer before it asks the server for anything more; the phase reached tells
+    // the end handling what the server still owes.
+    const bool asks = next == Phase::Addressing || next == Phase::Restarting || next == Phase::Commanded;
+    if (m_abortRequested && asks) throw Stopped();
+    qCDebug(lcTransfer, "%s: %s -> %s", qUtf8Printable(m_command), phaseName(m_phase), phaseName(next));
+    m_phase = next;
+}
+
+void FtpTransfer::requestAbort() {
+    m_abortRequested = true;
+    m_channel.close();
+}
 
 void FtpTransfer::run(QIODevice& local, qint64 restartAt, qint64 limit, const QString& limitError) {
-    // A second transfer started by a handler inside this one would read this one's replies.
-    if (m_ftp.m_transferRunning)
-        throw QeltoError(QStringLiteral("A transfer is already running on this connection"));
-    if (!m_ftp.Connected()) throw m_ftp.connectionError();
+    m_control.transferStarts(*this);
     m_local = &local;
     m_restartAt = restartAt;
     m_limit = limit;
     m_limitError = limitError;
 
-    m_ftp.m_aborted = false;
-    m_ftp.m_transferRunning = true;
-    m_ftp.m_dataChannel = &m_channel;
     std::exception_ptr failure;
     try {
-        m_ftp.doStatus(ftpTransfer, QStringLiteral("Starting FTP transfer"));
-        if (m_ftp.m_passive)
+        m_control.doStatus(ftpTransfer, QStringLiteral("Starting FTP transfer"));
+        enter(Phase::Addressing);
+        if (m_settings.passive())
             passive();
         else
             active();
+    } catch (const Stopped&) {
+        // Aborted: the end handling reads the replies.
     } catch (...) {
         failure = std::current_exception();
     }
@@ -64,10 +102,9 @@ void FtpTransfer::run(QIODevice& local, qint64 restartAt, qint64 limit, const QS
     } catch (...) {
         if (!failure) failure = std::current_exception();
     }
-    m_ftp.m_dataChannel = nullptr;
-    m_ftp.m_transferRunning = false;
+    m_control.transferEnds();
     if (failure) std::rethrow_exception(failure);
-    if (m_ftp.m_aborted) throw operationAborted();
+    if (m_abortRequested) throw operationAborted();
 }
 
 // --- opening the data connection ---------------------------------------------------------------------
@@ -76,136 +113,129 @@ void FtpTransfer::passive() {
     QHostAddress host;
     quint16 port = 0;
     passiveAddress(host, port);
-    if (aborted()) return;
     if (m_direction == Upload) {
         // The command goes first; its reply comes once the data connection is open.
-        m_ftp.writeCommand(m_command);
-        m_commandSent = true;
+        sendCommand();
+        connectData(host, port);
+        readCommandReply(UploadPassiveCodes);
+        if (m_phase == Phase::Moving) send();
+        return;
     }
     connectData(host, port);
-    if (aborted()) return;
-    if (m_direction == Upload) {
-        readCommandReply(UploadPassiveCodes);
-    } else {
-        sendRestart();
-        if (aborted()) return;
-        sendCommand(m_listing ? ListingPassiveCodes : DownloadCodes);
-        if (m_commandReply == 450) return;
-    }
-    if (aborted()) return;
-    m_direction == Download ? receive() : send();
+    sendRestart();
+    sendCommand();
+    readCommandReply(m_listing ? ListingPassiveCodes : DownloadCodes);
+    if (m_phase == Phase::Moving) receive();
 }
 
 void FtpTransfer::active() {
     FtpDataListener listener;
-    listener.listen(m_ftp.controlLocalAddress(), m_ftp.m_dataPort, m_ftp.m_dataPortMin, m_ftp.m_dataPortMax);
+    listener.listen(m_control.controlLocalAddress(), m_settings.dataPort(), m_settings.dataPortMin(),
+                    m_settings.dataPortMax());
     sendDataPort(listener);
-    if (aborted()) return;
-    if (m_direction == Download) {
-        sendRestart();
-        if (aborted()) return;
-    }
-    sendCommand(m_direction == Download ? DownloadCodes : UploadActiveCodes);
-    if (aborted()) return;
+    if (m_direction == Download) sendRestart();
+    sendCommand();
+    readCommandReply(m_direction == Download ? DownloadCodes : UploadActiveCodes);
     acceptData(listener);
     listener.close();
-    if (aborted()) return;
     m_direction == Download ? receive() : send();
 }
 
 void FtpTransfer::passiveAddress(QHostAddress& host, quint16& port) {
-    if (m_ftp.IsExtSupported(QStringLiteral("PRET"))) m_ftp.sendCmd(QStringLiteral("PRET ") + m_command, {});
-    const QHostAddress peer = m_ftp.controlPeerAddress();
+    if (m_settings.IsExtSupported(QStringLiteral("PRET")))
+        m_control.sendCmd(QStringLiteral("PRET ") + m_command, {});
+    const QHostAddress peer = m_control.controlPeerAddress();
     DataAddress address;
     bool found = false;
-    if (m_ftp.m_usingExtDataPort) {
+    if (m_settings.usingExtensionDataPort()) {
         int code = 0;
-        if (m_ftp.m_proxySettings.ProxyType != fpcmNone) {
+        if (m_settings.proxySettings().ProxyType != fpcmNone) {
             const QString protocol =
                 peer.protocol() == QAbstractSocket::IPv6Protocol ? QStringLiteral("2") : QStringLiteral("1");
-            code = m_ftp.sendCmd(QStringLiteral("EPSV ") + protocol, {});
+            code = m_control.sendCmd(QStringLiteral("EPSV ") + protocol, {});
         }
-        if (code != 229) code = m_ftp.sendCmd(QStringLiteral("EPSV"), {});
+        if (code != 229) code = m_control.sendCmd(QStringLiteral("EPSV"), {});
         if (code == 229) {
             try {
-                address = parseEpsvReply(m_ftp.m_lastCmdResult.text.value(0));
+                address = parseEpsvReply(m_settings.LastCmdResult().text.value(0));
             } catch (const QeltoError&) {
-                m_ftp.sendCmd(QStringLiteral("ABOR"), {});
+                m_control.sendCmd(QStringLiteral("ABOR"), {});
                 throw;
             }
             found = true;
         } else {
-            m_ftp.m_usingExtDataPort = false;
+            m_control.dropExtensionDataPort();
         }
     }
     if (!found) {
-        m_ftp.sendCmd(QStringLiteral("PASV"), {227});
-        address = parsePasvReply(m_ftp.m_lastCmdResult.text.value(0).trimmed());
+        m_control.sendCmd(QStringLiteral("PASV"), {227});
+        address = parsePasvReply(m_settings.LastCmdResult().text.value(0).trimmed());
     }
     // Only the control connection's peer is ever connected to, whatever host the reply names.
-    host = m_ftp.m_passiveUseControlHost ? peer : QHostAddress(chooseDataHost(address.host, peer));
+    host = m_settings.passiveUseControlHost() ? peer : QHostAddress(chooseDataHost(address.host, peer));
     port = address.port;
 }
 
 void FtpTransfer::connectData(const QHostAddress& host, quint16 port) {
     TcpConnectAttempt attempt(host, port);
-    const auto result = m_ftp.waitInSlices(
+    const auto result = m_control.waitInSlices(
         [&](int slice) {
-            if (aborted()) return TIdFTP::WaitResult::Failed;
-            return attempt.wait(slice) ? TIdFTP::WaitResult::Ready : TIdFTP::WaitResult::TimedOut;
+            if (m_abortRequested) throw Stopped();
+            return attempt.wait(slice) ? FtpControl::WaitResult::Ready : FtpControl::WaitResult::TimedOut;
         },
-        TIdAntiFreeze::applies() ? m_ftp.m_connectTimeLimit : 0, false, ConnectDispatchMs);
-    if (result == TIdFTP::WaitResult::TimedOut)
+        TIdAntiFreeze::applies() ? m_settings.connectTimeLimit() : 0, false, ConnectDispatchMs);
+    if (result == FtpControl::WaitResult::TimedOut)
         throw QeltoError(QStringLiteral("Connect timed out."), ErrorCategory::Timeout);
-    if (result == TIdFTP::WaitResult::Ready) m_channel.adopt(attempt.release());
+    m_channel.adopt(attempt.release());
 }
 
 void FtpTransfer::sendDataPort(const FtpDataListener& listener) {
-    if (m_ftp.m_usingExtDataPort) {
-        if (m_ftp.sendCmd(QStringLiteral("EPRT ") + eprtArgument(listener.address(), listener.port()), {}) ==
-            200)
+    if (m_settings.usingExtensionDataPort()) {
+        if (m_control.sendCmd(QStringLiteral("EPRT ") + eprtArgument(listener.address(), listener.port()),
+                              {}) == 200)
             return;
-        m_ftp.m_usingExtDataPort = false;
+        m_control.dropExtensionDataPort();
     }
-    m_ftp.sendCmd(QStringLiteral("PORT ") + portArgument(listener.address(), listener.port()), {200});
+    m_control.sendCmd(QStringLiteral("PORT ") + portArgument(listener.address(), listener.port()), {200});
 }
 
 void FtpTransfer::acceptData(FtpDataListener& listener) {
-    const QHostAddress peer = m_ftp.controlPeerAddress();
+    const QHostAddress peer = m_control.controlPeerAddress();
     int fd = -1;
-    const auto result = m_ftp.waitInSlices(
+    const auto result = m_control.waitInSlices(
         [&](int slice) {
-            if (aborted()) return TIdFTP::WaitResult::Failed;
+            if (m_abortRequested) throw Stopped();
             fd = listener.accept(slice, peer);
-            return fd >= 0 ? TIdFTP::WaitResult::Ready : TIdFTP::WaitResult::TimedOut;
+            return fd >= 0 ? FtpControl::WaitResult::Ready : FtpControl::WaitResult::TimedOut;
         },
-        m_ftp.m_listenTimeout, false);
-    if (result == TIdFTP::WaitResult::TimedOut)
+        m_settings.listenTimeout(), false);
+    if (result == FtpControl::WaitResult::TimedOut)
         throw QeltoError(QStringLiteral("Accept timed out."), ErrorCategory::Timeout);
-    if (result == TIdFTP::WaitResult::Ready) m_channel.adopt(fd);
+    m_channel.adopt(fd);
 }
 
 // --- commands ----------------------------------------------------------------------------------------
 
 void FtpTransfer::sendRestart() {
-    if (m_restartAt >= 0) m_ftp.sendCmd(QStringLiteral("REST ") + QString::number(m_restartAt), {350});
+    if (m_restartAt < 0) return;
+    enter(Phase::Restarting);
+    m_control.sendCmd(QStringLiteral("REST ") + QString::number(m_restartAt), {350});
 }
 
-void FtpTransfer::sendCommand(const QList<int>& accepted) {
-    m_ftp.writeCommand(m_command);
-    m_commandSent = true;
-    readCommandReply(accepted);
+void FtpTransfer::sendCommand() {
+    enter(Phase::Commanded);
+    m_control.writeCommand(m_command);
 }
 
 void FtpTransfer::readCommandReply(const QList<int>& accepted) {
-    const FtpReply reply = m_ftp.readReply();
-    m_replyRead = true;
-    m_commandReply = reply.code;
+    const FtpReply reply = m_control.readReply();
+    // Only a preliminary reply announces data, and with it a closing reply.
+    enter(reply.code >= 100 && reply.code < 200 ? Phase::Moving : Phase::Declined);
     if (!accepted.contains(reply.code)) throw FtpReplyError(reply.code, reply.errorText());
 }
 
 int FtpTransfer::readReply(const QList<int>& accepted) {
-    const FtpReply reply = m_ftp.readReply();
+    const FtpReply reply = m_control.readReply();
     if (!accepted.isEmpty() && !accepted.contains(reply.code))
         throw FtpReplyError(reply.code, reply.errorText());
     return reply.code;
@@ -214,17 +244,17 @@ int FtpTransfer::readReply(const QList<int>& accepted) {
 // --- data --------------------------------------------------------------------------------------------
 
 bool FtpTransfer::waitOnData(bool forWriting) {
-    const auto result = m_ftp.waitInSlices(
+    const auto result = m_control.waitInSlices(
         [&](int slice) {
-            if (aborted() || !m_channel.isOpen()) return TIdFTP::WaitResult::Failed;
+            if (m_abortRequested || !m_channel.isOpen()) return FtpControl::WaitResult::Failed;
             const bool ready = forWriting ? m_channel.waitWritable(slice) : m_channel.waitReadable(slice);
-            return ready ? TIdFTP::WaitResult::Ready : TIdFTP::WaitResult::TimedOut;
+            return ready ? FtpControl::WaitResult::Ready : FtpControl::WaitResult::TimedOut;
         },
-        m_ftp.m_transferTimeout, false);
-    if (result == TIdFTP::WaitResult::TimedOut)
+        m_settings.transferTimeout(), false);
+    if (result == FtpControl::WaitResult::TimedOut)
         throw QeltoError(forWriting ? QStringLiteral("Write timed out.") : QStringLiteral("Read timed out."),
                          ErrorCategory::Timeout);
-    return result == TIdFTP::WaitResult::Ready;
+    return result == FtpControl::WaitResult::Ready;
 }
 
 void FtpTransfer::writeLocal(const char* data, qint64 size) {
@@ -234,11 +264,11 @@ void FtpTransfer::writeLocal(const char* data, qint64 size) {
 }
 
 void FtpTransfer::receive() {
-    QByteArray& buffer = m_ftp.m_transferBuffer;
+    QByteArray& buffer = m_control.transferBuffer();
     if (buffer.size() != BlockSize) buffer.resize(BlockSize);
     char* const data = buffer.data();
     qint64 total = 0;
-    m_ftp.doWorkBegin(wmRead, 0);
+    m_control.doWorkBegin(wmRead, 0);
     try {
         bool atEnd = false;
         while (!atEnd) {
@@ -255,7 +285,7 @@ void FtpTransfer::receive() {
                 } else if (filled > 0) {
                     break;
                 } else if (!waitOnData(false)) {
-                    m_ftp.doWorkEnd(wmRead);
+                    m_control.doWorkEnd(wmRead);
                     return;
                 }
             }
@@ -263,19 +293,19 @@ void FtpTransfer::receive() {
             if (m_limit >= 0 && total + filled > m_limit) throw QeltoError(m_limitError);
             writeLocal(data, filled);
             total += filled;
-            m_ftp.doWork(wmRead, total);
-            m_ftp.afterDataBlock();
+            m_control.doWork(wmRead, total);
+            m_control.afterDataBlock();
         }
     } catch (...) {
-        m_ftp.doWorkEnd(wmRead);
+        m_control.doWorkEnd(wmRead);
         throw;
     }
-    m_ftp.doWorkEnd(wmRead);
+    m_control.doWorkEnd(wmRead);
 }
 
 void FtpTransfer::send() {
     qint64 total = 0;
-    m_ftp.doWorkBegin(wmWrite, m_local->size());
+    m_control.doWorkBegin(wmWrite, m_local->size());
     try {
         // A local file goes from the page cache to the socket in the kernel; other sources, or files
         // that cannot be sent that way, through the block buffer.
@@ -286,16 +316,16 @@ void FtpTransfer::send() {
             if (sent == 0) break;
             if (sent < 0) continue;
             total += sent;
-            m_ftp.doWork(wmWrite, total);
-            m_ftp.afterDataBlock();
+            m_control.doWork(wmWrite, total);
+            m_control.afterDataBlock();
         }
         // The server takes the end of the data connection as the end of the file.
         m_channel.close();
     } catch (...) {
-        m_ftp.doWorkEnd(wmWrite);
+        m_control.doWorkEnd(wmWrite);
         throw;
     }
-    m_ftp.doWorkEnd(wmWrite);
+    m_control.doWorkEnd(wmWrite);
 }
 
 qint64 FtpTransfer::sendFromFile(int fd, bool first, bool& inKernel) {
@@ -312,7 +342,7 @@ qint64 FtpTransfer::sendFromFile(int fd, bool first, bool& inKernel) {
 }
 
 qint64 FtpTransfer::sendBlock() {
-    QByteArray& buffer = m_ftp.m_transferBuffer;
+    QByteArray& buffer = m_control.transferBuffer();
     if (buffer.size() != BlockSize) buffer.resize(BlockSize);
     char* const data = buffer.data();
     const qint64 n = m_local->read(data, BlockSize);
@@ -339,42 +369,42 @@ qint64 FtpTransfer::sendBlock() {
 
 void FtpTransfer::end() {
     m_channel.close();
-    if (m_commandSent && !m_replyRead) {
+    Phase reached = m_phase;
+    enter(Phase::Ending);
+    if (reached == Phase::Commanded) {
         // A passive upload whose data connection failed: the server still answers the command.
-        m_commandReply = m_ftp.readReply().code;
-        m_replyRead = true;
+        const int code = m_control.readReply().code;
+        reached = code >= 100 && code < 200 ? Phase::Moving : Phase::Declined;
     }
-    const bool abortedBefore = aborted();
-    // Only a preliminary reply to the command announces a closing reply; a command never sent, or
-    // refused, has none to wait for (only the ABOR, when one was sent, still owes its reply).
-    if (!m_commandSent || m_commandReply < 100 || m_commandReply >= 200) {
-        m_ftp.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
+    const bool abortedBefore = m_abortRequested;
+    if (reached != Phase::Moving) {
+        // No closing reply is owed; only the ABOR, when one was sent, still owes its reply.
+        m_control.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
         if (abortedBefore) readReply({});
+        enter(Phase::Done);
         return;
     }
-    m_ftp.doStatus(ftpReady, QStringLiteral("Transfer complete"));
+    m_control.doStatus(ftpReady, QStringLiteral("Transfer complete"));
     if (!abortedBefore) {
         readReply(FinalCodes);
         // An Abort made while the closing reply was awaited sent an ABOR that is answered as well.
-        if (aborted()) readReply({});
+        if (m_abortRequested) readReply({});
+        enter(Phase::Done);
         return;
     }
     try {
         readAbortReplies();
     } catch (...) {
-        m_ftp.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
+        m_control.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
         throw;
     }
-    m_ftp.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
+    m_control.doStatus(ftpAborted, QStringLiteral("Transfer aborted"));
+    enter(Phase::Done);
 }
 
 void FtpTransfer::readAbortReplies() {
     const int first = readReply(AbortFirstCodes);
     if (!AbortSecondAfter.contains(first)) return;
     readReply(AbortSecondCodes);
-    if (first != 226) return;
-    const bool more = m_ftp.m_reader.hasBufferedData() || m_ftp.m_socket.bytesAvailable() > 0 ||
-                      m_ftp.waitForSocket(m_ftp.m_socket, TIdFTP::SocketWait::ReadyRead, AbortTrailerWaitMs,
-                                          false) == TIdFTP::WaitResult::Ready;
-    if (more) readReply(AbortThirdCodes);
+    if (first == 226 && m_control.replyArrivesWithin(AbortTrailerWaitMs)) readReply(AbortThirdCodes);
 }

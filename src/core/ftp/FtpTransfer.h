@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/ftp/FtpControl.h"
 #include "core/ftp/FtpTransferChannel.h"
-#include "core/ftp/TIdFTP.h"
 
 #include <QIODevice>
 #include <QString>
@@ -12,12 +12,27 @@ class FtpTransfer {
 public:
     enum Direction { Download, Upload };
 
+    // Where a transfer stands, which is what the end handling needs to know: which replies the server
+    // still owes. Every change goes through enter(), which traces it (logging category
+    // "qelto.ftp.transfer").
+    enum class Phase {
+        Idle,
+        Addressing, // PRET, PASV or EPSV, or the listener and PORT or EPRT
+        Restarting, // REST
+        Commanded,  // the transfer command is sent; its first reply is owed
+        Moving,     // the server announced the data; it moves, and the closing reply is owed
+        Declined,   // the server answered the command without announcing data; nothing more is owed
+        Ending,     // the end handling reads what is owed
+        Done,
+    };
+    static const char* phaseName(Phase phase);
+
     // Data blocks move between socket and local device in pieces of at most this size.
     static constexpr qint64 BlockSize = 1024 * 1024;
 
     // For a `listing`, a 450 reply to a passive-mode command ("no files") is an empty result; a file
     // download treats it as the refusal it is, so no empty file takes the place of the one asked for.
-    FtpTransfer(TIdFTP& ftp, Direction direction, QString command, bool listing = false);
+    FtpTransfer(FtpControl& control, Direction direction, QString command, bool listing = false);
 
     // Runs the transfer between the server and `local`. A download with restartAt >= 0 sends REST first;
     // a download growing beyond `limit` bytes (when >= 0) fails with `limitError`. Throws the first
@@ -25,7 +40,14 @@ public:
     void run(QIODevice& local, qint64 restartAt = -1, qint64 limit = -1,
              const QString& limitError = QString());
 
+    // The connection's Abort: closes the data connection and stops the transfer before its next step;
+    // the end handling then reads the replies the server owes, the ABOR's among them.
+    void requestAbort();
+
 private:
+    struct Stopped {}; // thrown when an abort stops the transfer; not a failure of its own
+
+    void enter(Phase next);
     void passive();
     void active();
     void passiveAddress(QHostAddress& host, quint16& port);
@@ -33,7 +55,7 @@ private:
     void sendDataPort(const FtpDataListener& listener);
     void acceptData(FtpDataListener& listener);
     void sendRestart();
-    void sendCommand(const QList<int>& accepted);
+    void sendCommand();
     void readCommandReply(const QList<int>& accepted);
     void receive();
     void send();
@@ -46,9 +68,9 @@ private:
     void end();
     void readAbortReplies();
     int readReply(const QList<int>& accepted);
-    bool aborted() const { return m_ftp.m_aborted; }
 
-    TIdFTP& m_ftp;
+    FtpControl& m_control;
+    const TIdFTP& m_settings;
     Direction m_direction;
     QString m_command;
     bool m_listing;
@@ -57,7 +79,6 @@ private:
     qint64 m_limit = -1;
     QString m_limitError;
     FtpDataChannel m_channel;
-    bool m_commandSent = false;
-    bool m_replyRead = false; // the first reply to the command
-    int m_commandReply = 0;
+    Phase m_phase = Phase::Idle;
+    bool m_abortRequested = false; // set by requestAbort, from a handler run inside one of our waits
 };

@@ -1,7 +1,7 @@
 #include "core/ftp/TIdFTP.h"
 
 #include "core/ftp/FtpErrors.h"
-#include "core/ftp/FtpTransferChannel.h"
+#include "core/ftp/FtpTransfer.h"
 #include "core/ftp/SocketErrors.h"
 #include "core/ftp/TIdAntiFreeze.h"
 #include "core/ftp/TIdLogEvent.h"
@@ -173,7 +173,7 @@ void TIdFTP::writeRaw(const QByteArray& bytes) {
     if (generation != m_generation) throw notConnected();
     while (m_socket.bytesToWrite() > 0) {
         // During a transfer, Abort only marks it: its replies are still read in step by the transfer.
-        switch (waitForSocket(m_socket, SocketWait::BytesWritten, m_readTimeout, !m_transferRunning)) {
+        switch (waitForSocket(m_socket, SocketWait::BytesWritten, m_readTimeout, !m_transfer)) {
         case WaitResult::Ready:
             break;
         case WaitResult::TimedOut:
@@ -214,7 +214,7 @@ FtpReply TIdFTP::readReply() {
                 continue;
             }
             if (m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
-            switch (waitForSocket(m_socket, SocketWait::ReadyRead, m_readTimeout, !m_transferRunning)) {
+            switch (waitForSocket(m_socket, SocketWait::ReadyRead, m_readTimeout, !m_transfer)) {
             case WaitResult::Ready:
                 break;
             case WaitResult::TimedOut:
@@ -237,6 +237,18 @@ int TIdFTP::sendCmd(const QString& line, const QList<int>& accepted) {
     if (!accepted.isEmpty() && !accepted.contains(reply.code))
         throw FtpReplyError(reply.code, reply.errorText());
     return reply.code;
+}
+
+bool TIdFTP::replyArrivesWithin(int ms) {
+    return m_reader.hasBufferedData() || m_socket.bytesAvailable() > 0 ||
+           waitForSocket(m_socket, SocketWait::ReadyRead, ms, false) == WaitResult::Ready;
+}
+
+void TIdFTP::transferStarts(FtpTransfer& transfer) {
+    // A second transfer started by a handler inside this one would read this one's replies.
+    if (m_transfer) throw QeltoError(QStringLiteral("A transfer is already running on this connection"));
+    if (!Connected()) throw connectionError();
+    m_transfer = &transfer;
 }
 
 void TIdFTP::sendTransferType(TIdFTPTransferType type) {
@@ -316,10 +328,7 @@ void TIdFTP::disconnectInternal(bool notifyPeer) {
     if (notifyPeer && Connected()) {
         try {
             writeCommand(QStringLiteral("QUIT"));
-            const bool replyWaiting =
-                m_reader.hasBufferedData() || m_socket.bytesAvailable() > 0 ||
-                waitForSocket(m_socket, SocketWait::ReadyRead, QuitReplyWaitMs, false) == WaitResult::Ready;
-            if (replyWaiting) readReply();
+            if (replyArrivesWithin(QuitReplyWaitMs)) readReply();
         } catch (const QeltoError&) {
             // The connection is going away; a missing goodbye changes nothing.
         }
@@ -345,11 +354,10 @@ void TIdFTP::closeSocket() {
 
 void TIdFTP::Abort() {
     if (Connected()) writeCommand(QStringLiteral("ABOR"));
-    if (m_dataChannel) m_dataChannel->close();
     ++m_abortCount;
-    if (m_transferRunning) {
+    if (m_transfer) {
         // The transfer's end handling reads the replies.
-        m_aborted = true;
+        m_transfer->requestAbort();
         return;
     }
     // A call waiting on this connection owns the replies; it notices the abort and fails.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/Errors.h"
+#include "core/ftp/FtpControl.h"
 #include "core/ftp/FtpReply.h"
 #include "core/ftp/FtpReplyReader.h"
 #include "core/ftp/FtpSettings.h"
@@ -14,7 +15,7 @@
 #include <functional>
 #include <optional>
 
-class FtpDataChannel;
+class FtpTransfer;
 class TIdLogEvent;
 
 // Lines of the last listing, as the data transfer delivered them.
@@ -28,7 +29,7 @@ struct FtpListResult {
 // while they wait, pending events run through the TIdAntiFreeze when one exists, so a handler may call
 // Abort or Disconnect on this object in the middle of a call. Failures throw QeltoError or
 // FtpReplyError.
-class TIdFTP {
+class TIdFTP : private FtpControl {
 public:
     TIdFTP();
     virtual ~TIdFTP();
@@ -151,57 +152,52 @@ public:
 
 protected:
     enum class SocketWait { ReadyRead, BytesWritten };
-    enum class WaitResult { Ready, TimedOut, Failed };
+    using FtpControl::WaitResult;
 
     // Control connection primitives, also for the data transfers.
-    void writeCommand(const QString& line);
-    FtpReply readReply();
-    int sendCmd(const QString& line, const QList<int>& accepted); // empty accepts any reply
-    QHostAddress controlPeerAddress() const { return m_socket.peerAddress(); }
-    QHostAddress controlLocalAddress() const { return m_socket.localAddress(); }
+    void writeCommand(const QString& line) override;
+    FtpReply readReply() override;
+    int sendCmd(const QString& line, const QList<int>& accepted) override; // empty accepts any reply
+    QHostAddress controlPeerAddress() const override { return m_socket.peerAddress(); }
+    QHostAddress controlLocalAddress() const override { return m_socket.localAddress(); }
 
-    // Runs step(sliceMs) until it returns Ready or Failed; TimedOut from a step means "not yet". Gives up
-    // with TimedOut after timeoutMs (0: no limit). With an anti-freeze, events are dispatched between
-    // slices, every dispatchEveryMs or (0) after every idle period. Throws "Not Connected" when the
-    // control connection was closed meanwhile and, when `abortable`, "Operation aborted." when Abort
-    // was called meanwhile. For any wait of a transfer, e.g. an active-mode listener's accept.
+    // See FtpControl::waitInSlices; for any wait of a transfer, e.g. an active-mode listener's accept.
     WaitResult waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs, bool abortable,
-                            int dispatchEveryMs = 0);
+                            int dispatchEveryMs = 0) override;
     // Connects `socket`, at most timeoutMs (0: no limit; then "Connect timed out."), dispatching events
     // every 125 ms with an anti-freeze. Throws socket errors, and like waitForSocket when interrupted.
     void connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16 port, int timeoutMs);
     // Waits until `socket` has data to read or has written everything, through waitInSlices.
     WaitResult waitForSocket(QAbstractSocket& socket, SocketWait what, int timeoutMs, bool abortable = true);
-    // Dispatches events after a block of a data transfer; throws like waitForSocket.
-    void afterDataBlock();
+    void afterDataBlock() override;
 
     // Progress events; begin and end nest, only the outermost pair is reported.
-    void doWorkBegin(TWorkMode mode, qint64 expected);
-    void doWork(TWorkMode mode, qint64 count);
-    void doWorkEnd(TWorkMode mode);
+    void doWorkBegin(TWorkMode mode, qint64 expected) override;
+    void doWork(TWorkMode mode, qint64 count) override;
+    void doWorkEnd(TWorkMode mode) override;
 
-    void doStatus(TIdStatus status, const QString& text);
+    void doStatus(TIdStatus status, const QString& text) override;
     void sendTransferType(TIdFTPTransferType type);
     // The connection's error for an operation that found the control socket gone.
     QeltoError connectionError() const;
 
-    // Transfer state: the open data connection (Abort closes it), whether a transfer runs, and the abort
-    // flag of the running transfer.
-    FtpDataChannel* m_dataChannel = nullptr;
-    bool m_transferRunning = false;
-    bool m_aborted = false;
     FtpListResult m_listResult;
-    // EPSV/EPRT in use on this connection; a transfer drops it when the server refuses them.
-    bool m_usingExtDataPort = false;
 
 private:
-    friend class FtpTransfer;
     enum class ResumeSupport { Unknown, Yes, No };
 
     struct InterruptMark {
         quint64 generation;
         quint64 aborts;
     };
+
+    // What the data transfers use besides the primitives above.
+    const TIdFTP& client() const override { return *this; }
+    bool replyArrivesWithin(int ms) override;
+    void dropExtensionDataPort() override { m_usingExtDataPort = false; }
+    QByteArray& transferBuffer() override { return m_transferBuffer; }
+    void transferStarts(FtpTransfer& transfer) override;
+    void transferEnds() override { m_transfer = nullptr; }
 
     void connectSocket();
     void disconnectInternal(bool notifyPeer);
@@ -268,4 +264,6 @@ private:
     ResumeSupport m_resumeSupport = ResumeSupport::Unknown;  // asked once per connection
     std::optional<QList<TIdFTPListItem>> m_directoryListing; // parsed from m_listResult on first use
     QByteArray m_transferBuffer;                             // one block, reused by every transfer
+    FtpTransfer* m_transfer = nullptr;                       // the running transfer (Abort reaches it)
+    bool m_usingExtDataPort = false; // EPSV/EPRT; dropped when the server refuses them
 };
