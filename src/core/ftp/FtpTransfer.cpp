@@ -72,9 +72,17 @@ void FtpTransfer::enter(Phase next) {
     m_phase = next;
 }
 
+void FtpTransfer::openData(int fd) {
+    m_data = std::make_unique<FtpDataChannel>(fd);
+}
+
+void FtpTransfer::closeData() {
+    if (m_data) m_data->close();
+}
+
 void FtpTransfer::requestAbort() {
     m_abortRequested = true;
-    m_channel.close();
+    closeData();
 }
 
 void FtpTransfer::run(QIODevice& local, qint64 restartAt, qint64 limit, const QString& limitError) {
@@ -186,7 +194,7 @@ void FtpTransfer::connectData(const QHostAddress& host, quint16 port) {
         TIdAntiFreeze::applies() ? m_settings.connectTimeLimit() : 0, false, ConnectDispatchMs);
     if (result == FtpControl::WaitResult::TimedOut)
         throw QeltoError(QStringLiteral("Connect timed out."), ErrorCategory::Timeout);
-    m_channel.adopt(attempt.release());
+    openData(attempt.release());
 }
 
 void FtpTransfer::sendDataPort(const FtpDataListener& listener) {
@@ -211,7 +219,7 @@ void FtpTransfer::acceptData(FtpDataListener& listener) {
         m_settings.listenTimeout(), false);
     if (result == FtpControl::WaitResult::TimedOut)
         throw QeltoError(QStringLiteral("Accept timed out."), ErrorCategory::Timeout);
-    m_channel.adopt(fd);
+    openData(fd);
 }
 
 // --- commands ----------------------------------------------------------------------------------------
@@ -246,8 +254,8 @@ int FtpTransfer::readReply(const QList<int>& accepted) {
 bool FtpTransfer::waitOnData(bool forWriting) {
     const auto result = m_control.waitInSlices(
         [&](int slice) {
-            if (m_abortRequested || !m_channel.isOpen()) return FtpControl::WaitResult::Failed;
-            const bool ready = forWriting ? m_channel.waitWritable(slice) : m_channel.waitReadable(slice);
+            if (m_abortRequested || !dataOpen()) return FtpControl::WaitResult::Failed;
+            const bool ready = forWriting ? m_data->waitWritable(slice) : m_data->waitReadable(slice);
             return ready ? FtpControl::WaitResult::Ready : FtpControl::WaitResult::TimedOut;
         },
         m_settings.transferTimeout(), false);
@@ -276,7 +284,7 @@ void FtpTransfer::receive() {
             // a slow server still gets its progress shown.
             qint64 filled = 0;
             while (filled < BlockSize) {
-                const qint64 n = m_channel.read(data + filled, BlockSize - filled);
+                const qint64 n = m_data->read(data + filled, BlockSize - filled);
                 if (n > 0) {
                     filled += n;
                 } else if (n == 0) {
@@ -311,7 +319,7 @@ void FtpTransfer::send() {
         // that cannot be sent that way, through the block buffer.
         const auto* file = qobject_cast<QFileDevice*>(m_local);
         bool inKernel = file && file->handle() >= 0;
-        while (m_channel.isOpen()) {
+        while (dataOpen()) {
             const qint64 sent = inKernel ? sendFromFile(file->handle(), total == 0, inKernel) : sendBlock();
             if (sent == 0) break;
             if (sent < 0) continue;
@@ -320,7 +328,7 @@ void FtpTransfer::send() {
             m_control.afterDataBlock();
         }
         // The server takes the end of the data connection as the end of the file.
-        m_channel.close();
+        closeData();
     } catch (...) {
         m_control.doWorkEnd(wmWrite);
         throw;
@@ -329,9 +337,9 @@ void FtpTransfer::send() {
 }
 
 qint64 FtpTransfer::sendFromFile(int fd, bool first, bool& inKernel) {
-    const qint64 sent = m_channel.sendFile(fd, BlockSize);
+    const qint64 sent = m_data->sendFile(fd, BlockSize);
     if (sent >= 0) return sent;
-    const int error = m_channel.lastError();
+    const int error = m_data->lastError();
     if (error == EAGAIN) return waitOnData(true) ? -1 : 0;
     if (first && (error == EINVAL || error == ENOSYS)) {
         inKernel = false;
@@ -351,11 +359,11 @@ qint64 FtpTransfer::sendBlock() {
                          ErrorCategory::LocalFile);
     qint64 offset = 0;
     while (offset < n) {
-        const qint64 written = m_channel.write(data + offset, n - offset);
+        const qint64 written = m_data->write(data + offset, n - offset);
         if (written > 0) {
             offset += written;
         } else if (written < 0) {
-            const int error = m_channel.lastError();
+            const int error = m_data->lastError();
             if (dataConnectionGone(error)) return 0;
             throw errnoError(error);
         } else if (!waitOnData(true)) {
@@ -368,7 +376,7 @@ qint64 FtpTransfer::sendBlock() {
 // --- end handling ------------------------------------------------------------------------------------
 
 void FtpTransfer::end() {
-    m_channel.close();
+    closeData();
     Phase reached = m_phase;
     enter(Phase::Ending);
     if (reached == Phase::Commanded) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/ftp/FtpControl.h"
+#include "core/ftp/FtpDataConnection.h"
 #include "core/ftp/FtpTransferChannel.h"
 
 #include <QIODevice>
 #include <QString>
+#include <memory>
 
 // One data transfer of a TIdFTP: the data connection (passive or active), the transfer command, the
 // data itself and the end handling that reads the closing replies, also after a failure or an Abort.
@@ -68,6 +70,9 @@ private:
     void end();
     void readAbortReplies();
     int readReply(const QList<int>& accepted);
+    void openData(int fd);
+    bool dataOpen() const { return m_data && m_data->isOpen(); }
+    void closeData();
 
     FtpControl& m_control;
     const TIdFTP& m_settings;
@@ -78,7 +83,7 @@ private:
     qint64 m_restartAt = -1;
     qint64 m_limit = -1;
     QString m_limitError;
-    FtpDataChannel m_channel;
+    std::unique_ptr<FtpDataConnection> m_data; // once connected
     Phase m_phase = Phase::Idle;
     bool m_abortRequested = false; // set by requestAbort, from a handler run inside one of our waits
 };

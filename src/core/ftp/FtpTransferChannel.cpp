@@ -31,12 +31,6 @@ bool pollFor(int fd, short events, int ms) {
 
 // --- data channel ------------------------------------------------------------------------------------
 
-void FtpDataChannel::adopt(int fd) {
-    close();
-    m_fd = fd;
-    m_lastError = 0;
-}
-
 void FtpDataChannel::close() {
     if (m_fd < 0) return;
     ::close(m_fd);

@@ -16,6 +16,8 @@ namespace {
 
 constexpr int ConnectDispatchMs = 125;
 constexpr int QuitReplyWaitMs = 100;
+// The longest a wait goes without looking at the cancel flag.
+constexpr int CancelCheckMs = 50;
 
 QHostAddress resolve(const QString& host, TIdIPVersion version) {
     addrinfo hints{};
@@ -87,18 +89,27 @@ void TIdFTP::checkInterrupted(const InterruptMark& mark, bool abortable) const {
     if (abortable && m_abortCount != mark.aborts) throw operationAborted();
 }
 
+void TIdFTP::checkCancelled() {
+    if (!m_cancelFlag || !m_cancelFlag->load()) return;
+    // Whatever the server still owes stays unread: the connection cannot be trusted with another command.
+    closeControl(m_opened);
+    throw operationAborted();
+}
+
 TIdFTP::WaitResult TIdFTP::waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs,
                                         bool abortable, int dispatchEveryMs) {
     const DepthGuard depth(m_waitDepth);
     const InterruptMark mark = interruptMark();
     const bool antiFreeze = TIdAntiFreeze::applies();
-    const int dispatchEvery = !antiFreeze           ? -1
-                              : dispatchEveryMs > 0 ? dispatchEveryMs
-                                                    : TIdAntiFreeze::instance()->idleTimeOut();
+    int sliceLimit = !antiFreeze           ? -1
+                     : dispatchEveryMs > 0 ? dispatchEveryMs
+                                           : TIdAntiFreeze::instance()->idleTimeOut();
+    if (m_cancelFlag) sliceLimit = sliceLimit < 0 ? CancelCheckMs : std::min(sliceLimit, CancelCheckMs);
     const QDeadlineTimer deadline =
         timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
     while (true) {
-        int slice = dispatchEvery;
+        checkCancelled();
+        int slice = sliceLimit;
         if (!deadline.isForever()) {
             const int left = int(deadline.remainingTime());
             if (left <= 0) return WaitResult::TimedOut;
@@ -148,6 +159,7 @@ void TIdFTP::connectTcp(QTcpSocket& socket, const QHostAddress& address, quint16
 }
 
 void TIdFTP::afterDataBlock() {
+    checkCancelled();
     if (!TIdAntiFreeze::applies()) return;
     const InterruptMark mark = interruptMark();
     TIdAntiFreeze::process();
@@ -166,6 +178,7 @@ QeltoError TIdFTP::connectionError() const {
 }
 
 void TIdFTP::writeRaw(const QByteArray& bytes) {
+    checkCancelled();
     if (!m_opened || m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
     if (m_socket.write(bytes) != bytes.size()) throw connectionError();
     const quint64 generation = m_generation;

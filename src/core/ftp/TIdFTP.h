@@ -12,6 +12,7 @@
 #include <QList>
 #include <QStringList>
 #include <QTcpSocket>
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -87,6 +88,12 @@ public:
     // Longest wait for the TCP connect when an anti-freeze is in use (the user-interface case).
     int connectTimeLimit() const { return m_connectTimeLimit; }
     void setConnectTimeLimit(int ms) { m_connectTimeLimit = ms; }
+
+    // A flag another thread may set to cancel: every wait of this connection checks it at least every
+    // 50 ms, and once it is set the waiting call closes the control connection (no QUIT) and fails with
+    // "Operation aborted." (category Aborted), as does every later call until it is cleared. Null: none.
+    void setCancelFlag(const std::atomic<bool>* flag) { m_cancelFlag = flag; }
+    const std::atomic<bool>* cancelFlag() const { return m_cancelFlag; }
 
     void setIntercept(TIdLogEvent* intercept) { m_intercept = intercept; }
     TIdLogEvent* intercept() const { return m_intercept; }
@@ -205,6 +212,7 @@ private:
     void readChunk();
     void writeRaw(const QByteArray& bytes);
     void checkInterrupted(const InterruptMark& mark, bool abortable) const;
+    void checkCancelled();
     InterruptMark interruptMark() const { return {m_generation, m_abortCount}; }
 
     void loginSequence();
@@ -243,6 +251,7 @@ private:
     TIdFTPClientIdentifier m_clientInfo;
     int m_connectTimeLimit = 120000;
     TIdLogEvent* m_intercept = nullptr;
+    const std::atomic<bool>* m_cancelFlag = nullptr;
 
     QTcpSocket m_socket; // lives as long as the object, so a nested Disconnect never frees it under a wait
     FtpReplyReader m_reader;
