@@ -84,9 +84,13 @@ void TIdFTP::doStatus(TIdStatus status, const QString& text) {
 
 // --- waits -------------------------------------------------------------------------------------------
 
-void TIdFTP::checkInterrupted(const InterruptMark& mark, bool abortable) const {
+void TIdFTP::checkInterrupted(const InterruptMark& mark, bool abortable) {
     if (m_generation != mark.generation) throw notConnected();
-    if (abortable && m_abortCount != mark.aborts) throw operationAborted();
+    if (abortable && m_abortCount != mark.aborts) {
+        // The reply of the command and that of the ABOR are still owed: the next command would read them.
+        closeControl(m_opened);
+        throw operationAborted();
+    }
 }
 
 void TIdFTP::checkCancelled() {
@@ -190,6 +194,8 @@ void TIdFTP::writeRaw(const QByteArray& bytes) {
         case WaitResult::Ready:
             break;
         case WaitResult::TimedOut:
+            // Part of the command may have gone out: the connection is out of step.
+            closeControl(m_opened);
             throw QeltoError(QStringLiteral("Write timed out."), ErrorCategory::Timeout);
         case WaitResult::Failed:
             throw connectionError();
@@ -231,6 +237,8 @@ FtpReply TIdFTP::readReply() {
             case WaitResult::Ready:
                 break;
             case WaitResult::TimedOut:
+                // A reply that comes late would answer the next command: end the connection instead.
+                closeControl(m_opened);
                 throw QeltoError(QStringLiteral("Read timed out."), ErrorCategory::Timeout);
             case WaitResult::Failed:
                 if (m_socket.bytesAvailable() == 0) throw connectionError();

@@ -29,7 +29,9 @@ struct FtpListResult {
 // The FTP client: settings, the control connection, login and the single-line commands. Calls block;
 // while they wait, pending events run through the TIdAntiFreeze when one exists, so a handler may call
 // Abort or Disconnect on this object in the middle of a call. Failures throw QeltoError or
-// FtpReplyError.
+// FtpReplyError. A failure after which a reply may still be owed (a read or write time-out, an Abort of a
+// call that is not a transfer, a cancel) closes the control connection, so no late reply can answer a
+// later command.
 class TIdFTP : private FtpControl {
 public:
     TIdFTP();
@@ -124,6 +126,9 @@ public:
     void Connect();
     void Login();
     void Disconnect();
+    // Sends ABOR. A running transfer ends through its end handling, which reads the replies; a call
+    // waiting for any other reply fails with "Operation aborted." and closes the connection; with no
+    // call waiting, reads the ABOR's reply.
     void Abort();
     // Closes the socket without a word to the server and without events; closing twice does nothing.
     void closeSocket();
@@ -211,7 +216,7 @@ private:
     void closeControl(bool wasOpen);
     void readChunk();
     void writeRaw(const QByteArray& bytes);
-    void checkInterrupted(const InterruptMark& mark, bool abortable) const;
+    void checkInterrupted(const InterruptMark& mark, bool abortable);
     void checkCancelled();
     InterruptMark interruptMark() const { return {m_generation, m_abortCount}; }
 

@@ -1,7 +1,7 @@
 // Bad servers and broken networks: each fault ends in its own error, within its time-out,
 // with the connection closed where the fault leaves it unusable.
-#include "support/FtpTestSupport.h"
 #include "core/ftp/TIdFTP.h"
+#include "support/FtpTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -71,7 +71,7 @@ TEST(FtpFaults, ServerHangingUpIsNoticedAtTheNextUse) {
     EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Not Connected"));
 }
 
-TEST(FtpFaults, SilentServerTimesOutAndALateReplyAnswersTheNextCommand) {
+TEST(FtpFaults, SilentServerTimesOutAndTheTimeOutEndsTheConnection) {
     {
         SCOPED_TRACE("no greeting at all");
         ScriptedServer server(ss({"P 30"}));
@@ -87,18 +87,24 @@ TEST(FtpFaults, SilentServerTimesOutAndALateReplyAnswersTheNextCommand) {
     }
     {
         SCOPED_TRACE("late reply");
-        ScriptedServer server(
-            loggedIn + ss({"C NOOP", "P 1", "S 200 late", "C NOOP", "S 200 second", "C QUIT", "S 221 Bye"}));
+        // The CWD's late 250 must not answer the DELE, nor its 550 pass for a success.
+        ScriptedServer server(loggedIn +
+                              ss({"C CWD slow", "P 1", "S 250 late", "C DELE f", "S 550 No such file"}));
         TIdFTP ftp;
         connectQuietly(ftp, server.port());
+        int disconnects = 0;
+        ftp.OnDisconnected = [&] { ++disconnects; };
         ftp.setReadTimeout(300);
-        EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Read timed out."));
-        EXPECT_TRUE(ftp.Connected());
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(failureOf([&] { ftp.ChangeDir(s("slow")); }),
+                  (Failure{s("Read timed out."), ErrorCategory::Timeout, false}));
+        EXPECT_LT(timer.elapsed(), 900); // no wait for a QUIT reply either
+        EXPECT_FALSE(ftp.Connected());
+        EXPECT_EQ(disconnects, 1);
         ftp.setReadTimeout(5000);
-        ftp.Noop();
-        EXPECT_EQ(ftp.LastCmdResult().text, ss({"late"}));
-        ftp.Disconnect(); // QUIT finds "200 second" waiting and reads it
-        EXPECT_EQ(server.session(), loginCommands + ss({"NOOP", "NOOP", "QUIT"}));
+        EXPECT_EQ(errorOf([&] { ftp.Delete(s("f")); }), s("Not Connected"));
+        EXPECT_EQ(server.session(), loginCommands + ss({"CWD slow"}));
     }
 }
 
