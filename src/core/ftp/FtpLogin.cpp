@@ -31,6 +31,7 @@ void TIdFTP::userAndPassword(const QString& user, const QList<int>& userCodes, c
 }
 
 void TIdFTP::Login() {
+    refuseWhileBusy();
     loginSequence();
     m_loginMsg = m_lastCmdResult;
     if (m_autoIssueFEAT) featStep();

@@ -67,8 +67,14 @@ bool FtpReplyReader::completeLinesEndReply() {
     return complete;
 }
 
+bool FtpReplyReader::replyReady() {
+    if (!m_ready) m_ready = completeLinesEndReply();
+    return m_ready;
+}
+
 std::optional<FtpReply> FtpReplyReader::takeReply(bool utf8) {
-    if (!completeLinesEndReply()) return std::nullopt;
+    if (!replyReady()) return std::nullopt;
+    m_ready = false;
     FtpReply reply;
     const QByteArray first = m_lines.first();
     const QByteArray code = startsWithCode(first) ? first.left(3) : QByteArray();
@@ -94,4 +100,5 @@ void FtpReplyReader::clear() {
     m_lines.clear();
     m_replyBytes = 0;
     m_scanned = 0;
+    m_ready = false;
 }

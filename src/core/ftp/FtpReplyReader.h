@@ -25,6 +25,8 @@ public:
     void feed(const QByteArray& bytes);
     // The next complete reply, decoded as UTF-8 or one byte per character; nullopt while incomplete.
     std::optional<FtpReply> takeReply(bool utf8);
+    // Whether a complete reply is held, ready to be taken. Throws like takeReply.
+    bool replyReady();
     bool hasBufferedData() const { return !m_pending.isEmpty() || !m_lines.isEmpty(); }
     void clear();
 
@@ -35,4 +37,5 @@ private:
     QList<QByteArray> m_lines; // trimmed, non-empty lines of the reply being read
     qsizetype m_replyBytes = 0;
     qsizetype m_scanned = 0; // how much of m_pending is known to hold no line end
+    bool m_ready = false;    // m_lines hold a complete reply
 };

@@ -38,6 +38,7 @@ QStringList listingLines(const QByteArray& data, bool utf8) {
 } // namespace
 
 void TIdFTP::List(QStringList* lines, const QString& specifier, bool details) {
+    refuseWhileBusy();
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     const QString tooLarge = QStringLiteral("Listing too large");
@@ -86,6 +87,7 @@ bool TIdFTP::serverCanResume() {
 }
 
 void TIdFTP::Get(const QString& source, const QString& localFile, bool canOverwrite, bool resume) {
+    refuseWhileBusy();
     const bool resuming = resume && serverCanResume();
     DownloadFile file(localFile, canOverwrite, resuming);
     FtpTransfer(*this, FtpTransfer::Download, QStringLiteral("RETR ") + source)
@@ -94,6 +96,7 @@ void TIdFTP::Get(const QString& source, const QString& localFile, bool canOverwr
 }
 
 void TIdFTP::Put(const QString& localFile, const QString& destination, bool append) {
+    refuseWhileBusy();
     const QString target = destination.isEmpty() ? QFileInfo(localFile).fileName() : destination;
     if (target.isEmpty()) throw QeltoError(QStringLiteral("The destination filename can not be empty"));
     QFile file(localFile);

@@ -31,6 +31,10 @@ QHostAddress resolve(const QString& host, TIdIPVersion version) {
     return address;
 }
 
+QeltoError transferRunning() {
+    return QeltoError(QStringLiteral("A transfer is already running on this connection"));
+}
+
 struct DepthGuard {
     explicit DepthGuard(int& depth) : m_depth(depth) { ++m_depth; }
     ~DepthGuard() { --m_depth; }
@@ -61,6 +65,7 @@ void TIdFTP::setTryNATFastTrack(bool value) {
 
 void TIdFTP::setTransferType(TIdFTPTransferType value) {
     if (value == m_transferType) return;
+    if (Connected()) refuseWhileBusy();
     if (Connected()) sendTransferType(value);
     m_transferType = value;
 }
@@ -122,7 +127,7 @@ TIdFTP::WaitResult TIdFTP::waitInSlices(const std::function<WaitResult(int slice
         const WaitResult result = step(slice);
         if (result != WaitResult::TimedOut) return result;
         if (antiFreeze) {
-            TIdAntiFreeze::process();
+            dispatchEvents();
             checkInterrupted(mark, abortable);
         }
     }
@@ -166,7 +171,7 @@ void TIdFTP::afterDataBlock() {
     checkCancelled();
     if (!TIdAntiFreeze::applies()) return;
     const InterruptMark mark = interruptMark();
-    TIdAntiFreeze::process();
+    dispatchEvents();
     checkInterrupted(mark, false);
 }
 
@@ -220,6 +225,21 @@ void TIdFTP::readChunk() {
     m_reader.feed(chunk);
 }
 
+TIdFTP::WaitResult TIdFTP::waitForReply() {
+    // A handler run between slices may have read from the socket, or closed it; what it read and left
+    // in the reader counts as much as bytes on the socket.
+    const auto arrived = [this] { return m_reader.replyReady() || m_socket.bytesAvailable() > 0; };
+    const auto closed = [this] { return m_socket.state() == QAbstractSocket::UnconnectedState; };
+    return waitInSlices(
+        [&](int slice) {
+            if (arrived()) return WaitResult::Ready;
+            if (closed()) return WaitResult::Failed;
+            if (m_socket.waitForReadyRead(slice) || arrived()) return WaitResult::Ready;
+            return closed() ? WaitResult::Failed : WaitResult::TimedOut;
+        },
+        m_readTimeout, !m_transfer);
+}
+
 FtpReply TIdFTP::readReply() {
     if (!m_opened) throw notConnected();
     try {
@@ -233,7 +253,7 @@ FtpReply TIdFTP::readReply() {
                 continue;
             }
             if (m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
-            switch (waitForSocket(m_socket, SocketWait::ReadyRead, m_readTimeout, !m_transfer)) {
+            switch (waitForReply()) {
             case WaitResult::Ready:
                 break;
             case WaitResult::TimedOut:
@@ -241,7 +261,7 @@ FtpReply TIdFTP::readReply() {
                 closeControl(m_opened);
                 throw QeltoError(QStringLiteral("Read timed out."), ErrorCategory::Timeout);
             case WaitResult::Failed:
-                if (m_socket.bytesAvailable() == 0) throw connectionError();
+                if (m_socket.bytesAvailable() == 0 && !m_reader.replyReady()) throw connectionError();
                 break;
             }
         }
@@ -265,9 +285,21 @@ bool TIdFTP::replyArrivesWithin(int ms) {
            waitForSocket(m_socket, SocketWait::ReadyRead, ms, false) == WaitResult::Ready;
 }
 
+void TIdFTP::dispatchEvents() {
+    const DepthGuard depth(m_dispatchDepth);
+    TIdAntiFreeze::process();
+}
+
+void TIdFTP::refuseWhileBusy() const {
+    // A command started by a handler run inside a call of this connection (from a wait, or from a
+    // transfer's progress events) would read that call's reply.
+    if (m_transfer) throw transferRunning();
+    if (m_dispatchDepth > 0) throw QeltoError(QStringLiteral("A command is already running on this connection"));
+}
+
 void TIdFTP::transferStarts(FtpTransfer& transfer) {
-    // A second transfer started by a handler inside this one would read this one's replies.
-    if (m_transfer) throw QeltoError(QStringLiteral("A transfer is already running on this connection"));
+    if (m_transfer) throw transferRunning();
+    refuseWhileBusy();
     if (!Connected()) throw connectionError();
     m_transfer = &transfer;
 }
@@ -299,6 +331,7 @@ void TIdFTP::connectSocket() {
 }
 
 void TIdFTP::Connect() {
+    refuseWhileBusy();
     m_capabilities.clear();
     m_canUseMLS = false;
     m_resumeSupport = ResumeSupport::Unknown;
@@ -389,14 +422,17 @@ void TIdFTP::Abort() {
 // --- single-line commands ----------------------------------------------------------------------------
 
 void TIdFTP::ChangeDir(const QString& dir) {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("CWD ") + dir, {200, 250});
 }
 
 void TIdFTP::ChangeDirUp() {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("CDUP"), {200, 250});
 }
 
 QString TIdFTP::RetrieveCurrentDir() {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("PWD"), {257});
     const QString line = m_lastCmdResult.text.value(0);
     const qsizetype open = line.indexOf(u'"');
@@ -417,43 +453,53 @@ QString TIdFTP::RetrieveCurrentDir() {
 }
 
 void TIdFTP::MakeDir(const QString& dir) {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("MKD ") + dir, {257});
 }
 
 void TIdFTP::RemoveDir(const QString& dir) {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("RMD ") + dir, {250});
 }
 
 void TIdFTP::Delete(const QString& file) {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("DELE ") + file, {250});
 }
 
 void TIdFTP::Rename(const QString& from, const QString& to) {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("RNFR ") + from, {350});
     sendCmd(QStringLiteral("RNTO ") + to, {250});
 }
 
 void TIdFTP::Site(const QString& command) {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("SITE ") + command, {200});
 }
 
 void TIdFTP::Noop() {
+    refuseWhileBusy();
     sendCmd(QStringLiteral("NOOP"), {200});
 }
 
 int TIdFTP::Quote(const QString& command) {
+    refuseWhileBusy();
     return sendCmd(command, {});
 }
 
 int TIdFTP::SendCmd(const QString& line, int code) {
+    refuseWhileBusy();
     return sendCmd(line, code == -1 ? QList<int>{} : QList<int>{code});
 }
 
 int TIdFTP::SendCmd(const QString& line, const QList<int>& codes) {
+    refuseWhileBusy();
     return sendCmd(line, codes);
 }
 
 QString TIdFTP::SendCmd(const QString& line, const QString& code) {
+    refuseWhileBusy();
     writeCommand(line);
     const FtpReply reply = readReply();
     if (!code.isEmpty() && reply.codeText() != code) throw FtpReplyError(reply.code, reply.errorText());
@@ -461,6 +507,7 @@ QString TIdFTP::SendCmd(const QString& line, const QString& code) {
 }
 
 qint64 TIdFTP::Size(const QString& file) {
+    refuseWhileBusy();
     const TIdFTPTransferType previous = m_transferType;
     setTransferType(ftBinary);
     try {
@@ -483,6 +530,7 @@ qint64 TIdFTP::Size(const QString& file) {
 }
 
 void TIdFTP::Status(QStringList& lines) {
+    refuseWhileBusy();
     if (sendCmd(QStringLiteral("STAT"), {211, 212, 213, 500}) != 500) lines = m_lastCmdResult.text;
 }
 

@@ -218,6 +218,11 @@ private:
     void writeRaw(const QByteArray& bytes);
     void checkInterrupted(const InterruptMark& mark, bool abortable);
     void checkCancelled();
+    // Throws when a handler run inside a call of this connection starts another one; Abort and
+    // Disconnect stay allowed.
+    void refuseWhileBusy() const;
+    void dispatchEvents();
+    WaitResult waitForReply();
     InterruptMark interruptMark() const { return {m_generation, m_abortCount}; }
 
     void loginSequence();
@@ -265,6 +270,7 @@ private:
     quint64 m_generation = 0; // counts closes, so a wait sees a Disconnect made by a nested handler
     quint64 m_abortCount = 0; // counts Abort calls, for the same reason
     int m_waitDepth = 0;      // waits in progress on this object
+    int m_dispatchDepth = 0;  // event dispatches in progress from this object's waits
     int m_workNesting[2] = {0, 0};
 
     FtpReply m_lastCmdResult;

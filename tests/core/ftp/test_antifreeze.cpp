@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -68,6 +69,74 @@ TEST(TIdAntiFreeze, HandlerAbortingDuringAWaitEndsItCleanly) {
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(errorOf([&] { ftp.Noop(); }), s("Not Connected"));
     EXPECT_EQ(server.session(), loginCommands + ss({"NOOP", "ABOR"}));
+}
+
+TEST(TIdAntiFreeze, CommandsStartedByAHandlerInsideACallAreRefused) {
+    const std::vector<std::function<void(TIdFTP&)>> nestedCalls{
+        [](TIdFTP& f) { f.Delete(s("f")); }, [](TIdFTP& f) { f.List(nullptr); },
+        [](TIdFTP& f) { f.Connect(); }, [](TIdFTP& f) { f.SendCmd(s("NOOP")); }};
+    TIdAntiFreeze antiFreeze;
+    antiFreeze.setIdleTimeOut(20);
+    {
+        SCOPED_TRACE("while a reply is awaited");
+        ScriptedServer server(loggedIn + ss({"C CWD slow", "P 1", "S 250 ok", "C NOOP", "S 200 ok"}));
+        TIdFTP ftp;
+        connectQuietly(ftp, server.port());
+        QStringList nested;
+        QTimer::singleShot(100, [&] {
+            for (const auto& call : nestedCalls)
+                nested.append(errorOf([&] { call(ftp); }));
+        });
+        ftp.ChangeDir(s("slow")); // gets its own reply, not one a nested command took
+        EXPECT_EQ(ftp.LastCmdResult().text, ss({"ok"}));
+        EXPECT_EQ(nested, QStringList(4, s("A command is already running on this connection")));
+        ftp.Noop();
+        ftp.Disconnect();
+        EXPECT_EQ(server.session(), loginCommands + ss({"CWD slow", "NOOP", "QUIT"}));
+    }
+    {
+        SCOPED_TRACE("while a transfer reports progress");
+        ScriptedServer server(loggedIn +
+                              ss({"L", "C PASV", "S 227 (127,0,0,1,{p1},{p2})", "C RETR f", "A",
+                                  "S 150 Opening", "D data", "DX", "S 226 Done", "C NOOP", "S 200 ok"}));
+        TIdFTP ftp;
+        connectQuietly(ftp, server.port());
+        ftp.setPassive(true);
+        QStringList nested;
+        ftp.OnWork = [&](TWorkMode, qint64) {
+            for (const auto& call : nestedCalls)
+                nested.append(errorOf([&] { call(ftp); }));
+        };
+        QTemporaryDir dir;
+        ftp.Get(s("f"), dir.filePath(s("f")), true);
+        EXPECT_EQ(nested, QStringList(4, s("A transfer is already running on this connection")));
+        ftp.Noop();
+        ftp.Disconnect();
+        EXPECT_EQ(server.session(), loginCommands + ss({"PASV", "RETR f", "NOOP", "QUIT"}));
+    }
+}
+
+// Exposes the reply reading a handler could reach.
+class ReplyReading : public TIdFTP {
+public:
+    using TIdFTP::readReply;
+};
+
+TEST(TIdAntiFreeze, AReplyAHandlerLeftInTheReaderEndsTheWait) {
+    ScriptedServer server(loggedIn + ss({"C NOOP", "P 0.3", "R 200 first\\r\\n200 second\\r\\n"}));
+    ReplyReading ftp;
+    connectQuietly(ftp, server.port());
+    ftp.setReadTimeout(3000);
+    TIdAntiFreeze antiFreeze;
+    antiFreeze.setIdleTimeOut(20);
+    QString nested;
+    QTimer::singleShot(50, [&] { nested = ftp.readReply().text.value(0); });
+    QElapsedTimer timer;
+    timer.start();
+    ftp.Noop();
+    EXPECT_LT(timer.elapsed(), 2000); // not the read time-out
+    EXPECT_EQ(nested, s("first"));
+    EXPECT_EQ(ftp.LastCmdResult().text, ss({"second"}));
 }
 
 TEST(TIdAntiFreeze, PendingConnectDispatchesEventsAndHonoursTheTimeLimit) {
