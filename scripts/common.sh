@@ -8,6 +8,7 @@ QELTO_BUILD="${QELTO_BUILD:-$QELTO_ROOT/build}"
 QELTO_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev
+  qt6-charts-dev qt6-webengine-dev
   libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib heimdal-clients curl time bc
