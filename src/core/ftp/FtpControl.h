@@ -22,9 +22,12 @@ public:
     // The connection's settings (data ports, time limits, passive mode).
     virtual const TIdFTP& client() const = 0;
 
+    // A QString line goes out in the connection's encoding, a QByteArray one as it is.
     virtual void writeCommand(const QString& line) = 0;
+    virtual void writeCommand(const QByteArray& line) = 0;
     virtual FtpReply readReply() = 0;
     virtual int sendCmd(const QString& line, const QList<int>& accepted) = 0; // empty accepts any reply
+    virtual int sendCmd(const QByteArray& line, const QList<int>& accepted) = 0;
     // True when a reply is already held or arrives within ms.
     virtual bool replyArrivesWithin(int ms) = 0;
 

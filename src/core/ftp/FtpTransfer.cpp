@@ -59,7 +59,7 @@ const char* FtpTransfer::phaseName(Phase phase) {
     return "?";
 }
 
-FtpTransfer::FtpTransfer(FtpControl& control, Direction direction, QString command, bool listing)
+FtpTransfer::FtpTransfer(FtpControl& control, Direction direction, QByteArray command, bool listing)
     : m_control(control), m_settings(control.client()), m_direction(direction), m_command(std::move(command)),
       m_listing(listing) {}
 
@@ -68,7 +68,7 @@ void FtpTransfer::enter(Phase next) {
     // the end handling what the server still owes.
     const bool asks = next == Phase::Addressing || next == Phase::Restarting || next == Phase::Commanded;
     if (m_abortRequested && asks) throw Stopped();
-    qCDebug(lcTransfer, "%s: %s -> %s", qUtf8Printable(m_command), phaseName(m_phase), phaseName(next));
+    qCDebug(lcTransfer, "%s: %s -> %s", m_command.constData(), phaseName(m_phase), phaseName(next));
     m_phase = next;
 }
 
@@ -150,8 +150,7 @@ void FtpTransfer::active() {
 }
 
 void FtpTransfer::passiveAddress(QHostAddress& host, quint16& port) {
-    if (m_settings.IsExtSupported(QStringLiteral("PRET")))
-        m_control.sendCmd(QStringLiteral("PRET ") + m_command, {});
+    if (m_settings.IsExtSupported(QStringLiteral("PRET"))) m_control.sendCmd("PRET " + m_command, {});
     const QHostAddress peer = m_control.controlPeerAddress();
     DataAddress address;
     bool found = false;

@@ -34,7 +34,7 @@ public:
 
     // For a `listing`, a 450 reply to a passive-mode command ("no files") is an empty result; a file
     // download treats it as the refusal it is, so no empty file takes the place of the one asked for.
-    FtpTransfer(FtpControl& control, Direction direction, QString command, bool listing = false);
+    FtpTransfer(FtpControl& control, Direction direction, QByteArray command, bool listing = false);
 
     // Runs the transfer between the server and `local`. A download with restartAt >= 0 sends REST first;
     // a download growing beyond `limit` bytes (when >= 0) fails with `limitError`. Throws the first
@@ -77,7 +77,7 @@ private:
     FtpControl& m_control;
     const TIdFTP& m_settings;
     Direction m_direction;
-    QString m_command;
+    QByteArray m_command;
     bool m_listing;
     QIODevice* m_local = nullptr;
     qint64 m_restartAt = -1;

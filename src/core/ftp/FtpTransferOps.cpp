@@ -20,36 +20,41 @@ QString decodeLine(QByteArrayView line, bool utf8) {
 }
 
 // Lines end with CR LF or a lone LF; a last line without its end still counts.
-QStringList listingLines(const QByteArray& data, bool utf8) {
-    QStringList lines;
+QList<QByteArray> splitLines(const QByteArray& data) {
+    QList<QByteArray> lines;
     qsizetype start = 0;
     while (start < data.size()) {
         qsizetype end = data.indexOf('\n', start);
         const qsizetype next = end < 0 ? data.size() : end + 1;
         if (end < 0) end = data.size();
-        QByteArrayView line(data.constData() + start, end - start);
-        if (line.endsWith('\r')) line.chop(1);
-        lines.append(decodeLine(line, utf8));
+        if (end > start && data[end - 1] == '\r') --end;
+        lines.append(data.mid(start, end - start));
         start = next;
     }
     return lines;
 }
 
+QByteArray withArgument(const char* command, const QByteArray& argument) {
+    return argument.isEmpty() ? QByteArray(command) : QByteArray(command) + ' ' + argument;
+}
+
 } // namespace
 
 void TIdFTP::List(QStringList* lines, const QString& specifier, bool details) {
+    List(lines, encodeText(specifier.trimmed()), details);
+}
+
+void TIdFTP::List(QStringList* lines, const QByteArray& specifier, bool details) {
     refuseWhileBusy();
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     const QString tooLarge = QStringLiteral("Listing too large");
     const bool mlsd = details && m_useMLIS && m_canUseMLS;
     if (mlsd) {
-        const QString command =
-            specifier.isEmpty() ? QStringLiteral("MLSD") : QStringLiteral("MLSD ") + specifier;
-        FtpTransfer(*this, FtpTransfer::Download, command, true).run(buffer, -1, MaxListingBytes, tooLarge);
+        FtpTransfer(*this, FtpTransfer::Download, withArgument("MLSD", specifier), true)
+            .run(buffer, -1, MaxListingBytes, tooLarge);
     } else {
-        const QString command =
-            QString((details ? QStringLiteral("LIST") : QStringLiteral("NLST")) + u' ' + specifier).trimmed();
+        const QByteArray command = withArgument(details ? "LIST" : "NLST", specifier);
         const TIdFTPTransferType previous = m_transferType;
         setTransferType(ftASCII);
         try {
@@ -65,15 +70,24 @@ void TIdFTP::List(QStringList* lines, const QString& specifier, bool details) {
         }
         setTransferType(previous);
     }
+    FtpListResult result;
+    result.rawLines = splitLines(buffer.data());
+    result.mlsd = mlsd;
+    result.details = details;
+    result.utf8 = m_utf8;
     // MLSD lines stay one byte per character: the listing parse decodes each name by its charset fact.
-    m_listResult = FtpListResult{listingLines(buffer.data(), !mlsd && m_utf8), mlsd, details};
+    result.lines.reserve(result.rawLines.size());
+    for (const QByteArray& line : std::as_const(result.rawLines))
+        result.lines.append(decodeLine(line, !mlsd && m_utf8));
+    m_listResult = std::move(result);
     m_directoryListing.reset();
     if (lines) *lines = m_listResult.lines;
 }
 
 const QList<TIdFTPListItem>& TIdFTP::DirectoryListing() {
     if (!m_directoryListing)
-        m_directoryListing = parseListing(m_listResult.lines, m_listResult.mlsd, m_listResult.details);
+        m_directoryListing =
+            parseListing(m_listResult.rawLines, m_listResult.mlsd, m_listResult.details, m_listResult.utf8);
     return *m_directoryListing;
 }
 
@@ -87,21 +101,26 @@ bool TIdFTP::serverCanResume() {
 }
 
 void TIdFTP::Get(const QString& source, const QString& localFile, bool canOverwrite, bool resume) {
+    Get(encodeText(source), localFile, canOverwrite, resume);
+}
+
+void TIdFTP::Get(const QByteArray& source, const QString& localFile, bool canOverwrite, bool resume) {
     refuseWhileBusy();
     const bool resuming = resume && serverCanResume();
     DownloadFile file(localFile, canOverwrite, resuming);
-    FtpTransfer(*this, FtpTransfer::Download, QStringLiteral("RETR ") + source)
+    FtpTransfer(*this, FtpTransfer::Download, "RETR " + source)
         .run(file.device(), resuming ? file.restartAt() : -1);
     file.commit();
 }
 
 void TIdFTP::Put(const QString& localFile, const QString& destination, bool append) {
+    Put(localFile, encodeText(destination.isEmpty() ? QFileInfo(localFile).fileName() : destination), append);
+}
+
+void TIdFTP::Put(const QString& localFile, const QByteArray& destination, bool append) {
     refuseWhileBusy();
-    const QString target = destination.isEmpty() ? QFileInfo(localFile).fileName() : destination;
-    if (target.isEmpty()) throw QeltoError(QStringLiteral("The destination filename can not be empty"));
+    if (destination.isEmpty()) throw QeltoError(QStringLiteral("The destination filename can not be empty"));
     QFile file(localFile);
     openUploadSource(file);
-    FtpTransfer(*this, FtpTransfer::Upload,
-                (append ? QStringLiteral("APPE ") : QStringLiteral("STOR ")) + target)
-        .run(file);
+    FtpTransfer(*this, FtpTransfer::Upload, (append ? "APPE " : "STOR ") + destination).run(file);
 }

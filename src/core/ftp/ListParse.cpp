@@ -71,6 +71,17 @@ template <typename View> int digitsValue(View v, qsizetype from, qsizetype count
 QString toText(QByteArrayView v) {
     return QString::fromLatin1(v);
 }
+
+// The bytes of a name: as they came, or from text held one byte per character; text already decoded
+// (characters above U+00FF) goes back as UTF-8, the form it was decoded from.
+QByteArray toBytes(QByteArrayView v) {
+    return v.toByteArray();
+}
+QByteArray toBytes(QStringView v) {
+    for (const QChar c : v)
+        if (c.unicode() > 0xFF) return v.toUtf8();
+    return v.toLatin1();
+}
 QString toText(QStringView v) {
     return v.toString();
 }
@@ -254,6 +265,7 @@ template <typename View> std::optional<TIdFTPListItem> parseLine(View line) {
 
     TIdFTPListItem item;
     item.FileName = decodeName(name, charset);
+    item.RawName = toBytes(name);
 
     View linkTarget;
     item.ItemType = facts.type ? itemType(*facts.type, &linkTarget) : ditFile;
@@ -309,6 +321,27 @@ QList<TIdFTPListItem> parseListing(const QStringList& lines, bool fromMlsd, bool
         if (details) throw QeltoError(QStringLiteral("No FTP list parsers have been registered."));
         TIdFTPListItem item;
         item.FileName = line;
+        item.RawName = toBytes(QStringView(line));
+        item.ModifiedDate = zeroDateTime();
+        items.append(std::move(item));
+    }
+    return items;
+}
+
+QList<TIdFTPListItem> parseListing(const QList<QByteArray>& rawLines, bool fromMlsd, bool details,
+                                   bool utf8) {
+    QList<TIdFTPListItem> items;
+    items.reserve(rawLines.size());
+    for (const QByteArray& line : rawLines) {
+        if (fromMlsd) {
+            if (auto item = parseLine(QByteArrayView(line))) items.append(std::move(*item));
+            continue;
+        }
+        if (line.isEmpty()) continue;
+        if (details) throw QeltoError(QStringLiteral("No FTP list parsers have been registered."));
+        TIdFTPListItem item;
+        item.FileName = utf8 && line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line);
+        item.RawName = line;
         item.ModifiedDate = zeroDateTime();
         items.append(std::move(item));
     }

@@ -2,6 +2,7 @@
 
 #include "core/ftp/FtpTypes.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
@@ -12,7 +13,8 @@
 
 // One entry of a directory listing.
 struct TIdFTPListItem {
-    QString FileName;
+    QString FileName;   // the name as text, for display
+    QByteArray RawName; // the name's exact bytes, for the commands about this entry
     TIdDirItemType ItemType = ditFile;
     qint64 Size = 0;
     QDateTime ModifiedDate;    // local time; zeroDateTime() when the listing gives none
@@ -33,6 +35,12 @@ std::optional<TIdFTPListItem> parseMlsdLine(QStringView line);
 
 // Parses every MLSD line in order; lines that yield no entry are left out.
 QList<TIdFTPListItem> parseMlsdListing(const QStringList& lines);
+
+// Turns the lines of a listing transfer, as they came off the data connection, into entries: MLSD lines
+// as above; LIST lines (details asked for) cannot be parsed and throw QeltoError unless all are empty;
+// name-list lines give one entry per non-empty line, its text decoded as UTF-8 when `utf8` and the line
+// is valid UTF-8, else one byte per character.
+QList<TIdFTPListItem> parseListing(const QList<QByteArray>& rawLines, bool fromMlsd, bool details, bool utf8);
 
 // Turns the lines of a listing transfer into entries. Lines from MLSD are parsed as above. Lines from
 // LIST (details asked for) cannot be parsed: a result with any non-empty line throws QeltoError. Lines

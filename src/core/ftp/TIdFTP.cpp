@@ -8,6 +8,8 @@
 #include "core/ftp/TcpConnect.h"
 
 #include <QDeadlineTimer>
+#include <QStringEncoder>
+#include <algorithm>
 #include <netdb.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -208,12 +210,29 @@ void TIdFTP::writeRaw(const QByteArray& bytes) {
     }
 }
 
+QByteArray TIdFTP::encodeText(const QString& text) const {
+    if (m_utf8) {
+        QStringEncoder encoder(QStringEncoder::Utf8);
+        QByteArray bytes = encoder.encode(text);
+        if (!encoder.hasError()) return bytes;
+    } else if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; })) {
+        return text.toLatin1();
+    }
+    // Never a "?" in place of what cannot be carried: that would name another file.
+    throw QeltoError(
+        QStringLiteral("Cannot send \"%1\": the connection's character encoding cannot carry it").arg(text));
+}
+
 void TIdFTP::writeCommand(const QString& line) {
+    writeCommand(encodeText(line));
+}
+
+void TIdFTP::writeCommand(const QByteArray& line) {
     // A line break inside a command would smuggle a second command past the reply checks.
-    if (line.contains(u'\r') || line.contains(u'\n'))
+    if (line.contains('\r') || line.contains('\n'))
         throw QeltoError(QStringLiteral("Invalid command: line breaks are not allowed"));
     if (!m_opened) throw notConnected();
-    writeRaw((m_utf8 ? line.toUtf8() : line.toLatin1()) + "\r\n");
+    writeRaw(line + "\r\n");
 }
 
 void TIdFTP::readChunk() {
@@ -273,6 +292,10 @@ FtpReply TIdFTP::readReply() {
 }
 
 int TIdFTP::sendCmd(const QString& line, const QList<int>& accepted) {
+    return sendCmd(encodeText(line), accepted);
+}
+
+int TIdFTP::sendCmd(const QByteArray& line, const QList<int>& accepted) {
     writeCommand(line);
     const FtpReply reply = readReply();
     if (!accepted.isEmpty() && !accepted.contains(reply.code))
@@ -294,7 +317,8 @@ void TIdFTP::refuseWhileBusy() const {
     // A command started by a handler run inside a call of this connection (from a wait, or from a
     // transfer's progress events) would read that call's reply.
     if (m_transfer) throw transferRunning();
-    if (m_dispatchDepth > 0) throw QeltoError(QStringLiteral("A command is already running on this connection"));
+    if (m_dispatchDepth > 0)
+        throw QeltoError(QStringLiteral("A command is already running on this connection"));
 }
 
 void TIdFTP::transferStarts(FtpTransfer& transfer) {
@@ -422,8 +446,12 @@ void TIdFTP::Abort() {
 // --- single-line commands ----------------------------------------------------------------------------
 
 void TIdFTP::ChangeDir(const QString& dir) {
+    ChangeDir(encodeText(dir));
+}
+
+void TIdFTP::ChangeDir(const QByteArray& dir) {
     refuseWhileBusy();
-    sendCmd(QStringLiteral("CWD ") + dir, {200, 250});
+    sendCmd("CWD " + dir, {200, 250});
 }
 
 void TIdFTP::ChangeDirUp() {
@@ -453,29 +481,51 @@ QString TIdFTP::RetrieveCurrentDir() {
 }
 
 void TIdFTP::MakeDir(const QString& dir) {
+    MakeDir(encodeText(dir));
+}
+
+void TIdFTP::MakeDir(const QByteArray& dir) {
     refuseWhileBusy();
-    sendCmd(QStringLiteral("MKD ") + dir, {257});
+    sendCmd("MKD " + dir, {257});
 }
 
 void TIdFTP::RemoveDir(const QString& dir) {
+    RemoveDir(encodeText(dir));
+}
+
+void TIdFTP::RemoveDir(const QByteArray& dir) {
     refuseWhileBusy();
-    sendCmd(QStringLiteral("RMD ") + dir, {250});
+    sendCmd("RMD " + dir, {250});
 }
 
 void TIdFTP::Delete(const QString& file) {
+    Delete(encodeText(file));
+}
+
+void TIdFTP::Delete(const QByteArray& file) {
     refuseWhileBusy();
-    sendCmd(QStringLiteral("DELE ") + file, {250});
+    sendCmd("DELE " + file, {250});
 }
 
 void TIdFTP::Rename(const QString& from, const QString& to) {
+    // Both names are checked before RNFR goes out.
+    const QByteArray fromBytes = encodeText(from);
+    Rename(fromBytes, encodeText(to));
+}
+
+void TIdFTP::Rename(const QByteArray& from, const QByteArray& to) {
     refuseWhileBusy();
-    sendCmd(QStringLiteral("RNFR ") + from, {350});
-    sendCmd(QStringLiteral("RNTO ") + to, {250});
+    sendCmd("RNFR " + from, {350});
+    sendCmd("RNTO " + to, {250});
 }
 
 void TIdFTP::Site(const QString& command) {
+    Site(encodeText(command));
+}
+
+void TIdFTP::Site(const QByteArray& command) {
     refuseWhileBusy();
-    sendCmd(QStringLiteral("SITE ") + command, {200});
+    sendCmd("SITE " + command, {200});
 }
 
 void TIdFTP::Noop() {
@@ -507,11 +557,15 @@ QString TIdFTP::SendCmd(const QString& line, const QString& code) {
 }
 
 qint64 TIdFTP::Size(const QString& file) {
+    return Size(encodeText(file));
+}
+
+qint64 TIdFTP::Size(const QByteArray& file) {
     refuseWhileBusy();
     const TIdFTPTransferType previous = m_transferType;
     setTransferType(ftBinary);
     try {
-        sendCmd(QStringLiteral("SIZE ") + file, {});
+        sendCmd("SIZE " + file, {});
     } catch (...) {
         try {
             setTransferType(previous);

@@ -21,9 +21,11 @@ class TIdLogEvent;
 
 // Lines of the last listing, as the data transfer delivered them.
 struct FtpListResult {
-    QStringList lines;
-    bool mlsd = false;    // came from MLSD
-    bool details = false; // a detailed listing was asked for
+    QStringList lines;          // MLSD lines one byte per character, others decoded as the connection does
+    QList<QByteArray> rawLines; // the same lines as they came
+    bool mlsd = false;          // came from MLSD
+    bool details = false;       // a detailed listing was asked for
+    bool utf8 = false;          // the connection spoke UTF-8
 };
 
 // The FTP client: settings, the control connection, login and the single-line commands. Calls block;
@@ -132,20 +134,33 @@ public:
     void Abort();
     // Closes the socket without a word to the server and without events; closing twice does nothing.
     void closeSocket();
+    // Paths and names: a QString is sent in the connection's encoding (UTF-8 once the server took
+    // OPTS UTF8, else one byte per character), and text that encoding cannot carry is refused before
+    // anything is sent; a QByteArray is sent as it is, so a listed entry's RawName reaches the server
+    // exactly as the server named it.
     void ChangeDir(const QString& dir);
+    void ChangeDir(const QByteArray& dir);
     void ChangeDirUp();
     QString RetrieveCurrentDir();
     void MakeDir(const QString& dir);
+    void MakeDir(const QByteArray& dir);
     void RemoveDir(const QString& dir);
+    void RemoveDir(const QByteArray& dir);
     void Delete(const QString& file);
+    void Delete(const QByteArray& file);
     void Rename(const QString& from, const QString& to);
+    void Rename(const QByteArray& from, const QByteArray& to);
     void Site(const QString& command);
+    void Site(const QByteArray& command);
     void Noop();
     int Quote(const QString& command);
     int SendCmd(const QString& line, int code = -1);           // -1 accepts any reply
     int SendCmd(const QString& line, const QList<int>& codes); // empty accepts any reply
     QString SendCmd(const QString& line, const QString& code); // empty accepts any reply
     qint64 Size(const QString& file);
+    qint64 Size(const QByteArray& file);
+    // `text` in the connection's encoding; throws QeltoError when the encoding cannot carry it.
+    QByteArray encodeText(const QString& text) const;
     void Status(QStringList& lines);
 
     // A listing is held in memory; a longer one fails with "Listing too large".
@@ -155,12 +170,16 @@ public:
     // after the end-of-transfer replies were read; after an Abort it fails with "Operation aborted.".
     // Lists the current folder (or `specifier`) into ListResult, copied into `lines` when given.
     void List(QStringList* lines, const QString& specifier = QString(), bool details = true);
+    void List(QStringList* lines, const QByteArray& specifier, bool details = true);
     // The entries of the last List, parsed on first use; throws as parseListing does.
     const QList<TIdFTPListItem>& DirectoryListing();
     // A fresh download replaces `localFile` only once it is complete; a resumed one appends to it.
     void Get(const QString& source, const QString& localFile, bool canOverwrite = false, bool resume = false);
+    void Get(const QByteArray& source, const QString& localFile, bool canOverwrite = false,
+             bool resume = false);
     // An empty destination means the local file's name.
     void Put(const QString& localFile, const QString& destination = QString(), bool append = false);
+    void Put(const QString& localFile, const QByteArray& destination, bool append = false);
 
 protected:
     enum class SocketWait { ReadyRead, BytesWritten };
@@ -168,8 +187,10 @@ protected:
 
     // Control connection primitives, also for the data transfers.
     void writeCommand(const QString& line) override;
+    void writeCommand(const QByteArray& line) override;
     FtpReply readReply() override;
     int sendCmd(const QString& line, const QList<int>& accepted) override; // empty accepts any reply
+    int sendCmd(const QByteArray& line, const QList<int>& accepted) override;
     QHostAddress controlPeerAddress() const override { return m_socket.peerAddress(); }
     QHostAddress controlLocalAddress() const override { return m_socket.localAddress(); }
 
