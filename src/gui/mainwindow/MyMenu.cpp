@@ -2,13 +2,17 @@
 
 #include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdAntiFreeze.h"
+#include "core/monitor/ProcessorTimes.h"
 #include "core/tables/DataTables.h"
 #include "core/tables/Table.h"
 #include "gui/common/UserAction.h"
 #include "gui/connectbar/ConnectBar.h"
+#include "gui/cpumonitor/ProcessorMonitor.h"
 #include "gui/mainwindow/Skin.h"
 #include "gui/mainwindow/TablePages.h"
 #include "gui/mainwindow/WindowFrame.h"
+#include "gui/netmonitor/NetMonitor.h"
+#include "gui/preview/Preview.h"
 #include "gui/protocollog/ProtocolLog.h"
 #include "gui/remotebrowser/RemoteBrowser.h"
 #include "gui/standby/StandBy.h"
@@ -21,6 +25,7 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
       m_ui(new Ui::TMyMenuForm), m_antiFreeze(std::make_unique<TIdAntiFreeze>()),
       m_tables(new DataTables(this)), m_browsing(new FtpSession(QStringLiteral("MS Windows"), this)) {
+    m_processorUsage = std::make_unique<ProcessorUsage>(); // the first sample, before anything else
     registerSkinResources();
     m_ui->setupUi(this);
     applySkin();
@@ -30,6 +35,9 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_remoteBrowser = new RemoteBrowser(*m_ui, *m_browsing, *m_tables, this);
     m_protocolLog = new ProtocolLog(*m_ui, *m_browsing, this);
     m_standBy = new StandBy(*m_ui, *m_browsing, this);
+    m_processorMonitor = new ProcessorMonitor(*m_ui, *m_processorUsage, this);
+    m_netMonitor = new NetMonitor(*m_ui, this);
+    m_preview = new Preview(*m_ui, *m_browsing, *m_processorUsage, this);
     bindTablePages(*m_ui, *m_tables, this);
     wireConcerns();
 
@@ -56,6 +64,11 @@ void TMyMenuForm::wireConcerns() {
     connect(m_protocolLog, &ProtocolLog::activity, m_standBy, &StandBy::restartCountdown);
     connect(m_frame, &WindowFrame::mouseMoved, m_standBy, &StandBy::pauseCountdown);
     connect(m_frame, &WindowFrame::resized, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));
+    // While the preview is open, it shows the processor load in its own frame.
+    connect(m_preview, &Preview::opened, m_processorMonitor, &ProcessorMonitor::pause);
+    connect(m_preview, &Preview::closed, m_processorMonitor, &ProcessorMonitor::resume);
+    connect(m_ui->PasiveEdit, &QComboBox::currentIndexChanged, this,
+            guardedSlot([this](int) { m_netMonitor->showSelectedInterface(); }));
 }
 
 void TMyMenuForm::showEvent(QShowEvent* event) {

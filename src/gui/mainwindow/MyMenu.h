@@ -9,6 +9,10 @@ class TMyMenuForm;
 class ConnectBar;
 class DataTables;
 class FtpSession;
+class NetMonitor;
+class Preview;
+class ProcessorMonitor;
+class ProcessorUsage;
 class ProtocolLog;
 class RemoteBrowser;
 class StandBy;
@@ -33,6 +37,9 @@ public:
     RemoteBrowser& remoteBrowser() const { return *m_remoteBrowser; }
     ProtocolLog& protocolLog() const { return *m_protocolLog; }
     StandBy& standBy() const { return *m_standBy; }
+    NetMonitor& netMonitor() const { return *m_netMonitor; }
+    ProcessorMonitor& processorMonitor() const { return *m_processorMonitor; }
+    Preview& preview() const { return *m_preview; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,5 +60,9 @@ private:
     RemoteBrowser* m_remoteBrowser;
     ProtocolLog* m_protocolLog;
     StandBy* m_standBy;
+    std::unique_ptr<ProcessorUsage> m_processorUsage;
+    ProcessorMonitor* m_processorMonitor;
+    NetMonitor* m_netMonitor;
+    Preview* m_preview;
     bool m_shown = false;
 };
