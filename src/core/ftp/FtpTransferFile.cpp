@@ -30,6 +30,16 @@ QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
 }
 
+// Hidden, beside the target: ".<name>.part-" and up to 7 random characters; where that would pass the
+// file system's name limit, only ".part-" and the random characters.
+QString partPrefix(const QFileInfo& target) {
+    constexpr qsizetype RandomPart = 7; // a 32-bit number in base 36
+    long limit = ::pathconf(encoded(target.absolutePath()).constData(), _PC_NAME_MAX);
+    if (limit <= 0) limit = 255;
+    const QString longForm = u'.' + target.fileName() + QStringLiteral(".part-");
+    return encoded(longForm).size() + RandomPart <= limit ? longForm : QStringLiteral(".part-");
+}
+
 void adopt(QFile& file, int fd, const QString& path) {
     // Unbuffered: transfer blocks are large and go to the kernel in one write each.
     if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
@@ -60,8 +70,7 @@ DownloadFile::DownloadFile(const QString& path, bool canOverwrite, bool resume)
     if (!canOverwrite && (target.exists() || target.isSymLink())) throw alreadyExists();
     if (target.isDir()) throw fileError("Cannot create file", path, EISDIR);
 
-    const QString prefix =
-        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".part-");
+    const QString prefix = target.absolutePath() + u'/' + partPrefix(target);
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
         m_partPath = prefix + QString::number(QRandomGenerator::global()->generate(), 36);

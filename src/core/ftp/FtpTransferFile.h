@@ -3,7 +3,8 @@
 #include <QFile>
 #include <QString>
 
-// The local file of a download. A fresh download is written into a hidden file beside the target,
+// The local file of a download. A fresh download is written into a hidden file beside the target (a
+// short name when the target's own name leaves no room for the longer one),
 // which replaces the target only once the transfer has finished: a failed download neither leaves a
 // partial file under the target's name nor destroys the file that was there. A resumed download
 // appends to the target itself, since continuing the partial file is its purpose.
