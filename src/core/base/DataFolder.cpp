@@ -41,26 +41,40 @@ bool ForceLocalFolders(const QString& path) {
     return QFileInfo(full).isDir();
 }
 
-QString findTemplateFolder() {
-    const QStringList candidates{
+QStringList templateSearchFolders() {
+    return {
         QDir::currentPath() + QStringLiteral("/System"),
         QCoreApplication::applicationDirPath() + QStringLiteral("/System"),
         QStringLiteral(QELTO_INSTALLED_DATA_DIR "/System"),
     };
-    for (const QString& folder : candidates)
+}
+
+QString findTemplateFolder() {
+    for (const QString& folder : templateSearchFolders())
         if (QFileInfo(folder).isDir()) return folder;
     return {};
 }
 
 QStringList copyMissingTemplates(const QString& templateFolder, const QString& systemFolder,
                                  const QStringList& fileNames) {
+    return copyMissingTemplates(templateFolder.isEmpty() ? QStringList() : QStringList{templateFolder},
+                                systemFolder, fileNames);
+}
+
+QStringList copyMissingTemplates(const QStringList& templateFolders, const QString& systemFolder,
+                                 const QStringList& fileNames) {
     QStringList copied;
     for (const QString& name : fileNames) {
         const QString target = systemFolder + u'/' + name;
-        if (QFileInfo::exists(target) || templateFolder.isEmpty()) continue;
-        if (QFile::copy(templateFolder + u'/' + name, target)) {
-            QFile::setPermissions(target, ownerOnlyFile);
-            copied << name;
+        if (QFileInfo::exists(target)) continue;
+        for (const QString& folder : templateFolders) {
+            const QString source = folder + u'/' + name;
+            if (!QFileInfo(source).isFile()) continue;
+            if (QFile::copy(source, target)) {
+                QFile::setPermissions(target, ownerOnlyFile);
+                copied << name;
+            }
+            break;
         }
     }
     return copied;

@@ -12,12 +12,19 @@ QString dataTempFolder();
 // level it cannot create. Returns whether the whole path exists afterwards.
 bool ForceLocalFolders(const QString& path);
 
-// Where the shipped table templates are: "System" in the current folder, else beside the executable,
-// else the installed data folder. Empty when none exists.
+// Where the shipped table templates are looked for, in order: "System" in the current folder, beside
+// the executable, in the installed data folder.
+QStringList templateSearchFolders();
+
+// The first of those folders that exists; empty when none does.
 QString findTemplateFolder();
 
 // Copies each named file that is missing from `systemFolder` from `templateFolder`, private to the
 // user (0600). Returns the names it copied; a template that is missing is skipped, and opening that
 // table reports it.
 QStringList copyMissingTemplates(const QString& templateFolder, const QString& systemFolder,
+                                 const QStringList& fileNames);
+// The same, looking for each template along `templateFolders` and taking the first copy found, so a
+// folder that exists but lacks a file (an empty "System" in the current folder) hides nothing.
+QStringList copyMissingTemplates(const QStringList& templateFolders, const QString& systemFolder,
                                  const QStringList& fileNames);

@@ -55,3 +55,27 @@ TEST(CopyMissingTemplates, CopiesOnlyMissingFilesAndKeepsOthers) {
     EXPECT_FALSE(QFileInfo::exists(system.filePath(QStringLiteral("C.XML")))); // no template, no file
     EXPECT_EQ(QFileInfo(system.filePath(QStringLiteral("A.XML"))).permissions() & 0x0077, 0);
 }
+
+TEST(CopyMissingTemplates, LooksForEachFileAlongTheWholeChain) {
+    QTemporaryDir empty, partial, full, system;
+    auto write = [](const QString& path, const QByteArray& data) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    };
+    write(partial.filePath(QStringLiteral("B.XML")), "partial b");
+    write(full.filePath(QStringLiteral("A.XML")), "full a");
+    write(full.filePath(QStringLiteral("B.XML")), "full b");
+    // An existing but empty first folder, as a "System" folder in the current folder may be.
+    const QStringList chain{empty.path(), partial.path(), full.path()};
+    const QStringList copied = copyMissingTemplates(
+        chain, system.path(), {QStringLiteral("A.XML"), QStringLiteral("B.XML"), QStringLiteral("C.XML")});
+    EXPECT_EQ(copied, (QStringList{QStringLiteral("A.XML"), QStringLiteral("B.XML")}));
+    auto read = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    };
+    EXPECT_EQ(read(system.filePath(QStringLiteral("A.XML"))), QByteArray("full a"));
+    EXPECT_EQ(read(system.filePath(QStringLiteral("B.XML"))), QByteArray("partial b")); // the first found
+    EXPECT_FALSE(QFileInfo::exists(system.filePath(QStringLiteral("C.XML"))));
+}
