@@ -2,8 +2,32 @@
 
 #include "core/base/TextFormat.h"
 
+#include <algorithm>
+
 namespace {
 const QString crlf = QStringLiteral("\r\n");
+}
+
+QByteArray maskSecretArguments(const QByteArray& sentBlock) {
+    QByteArray masked;
+    masked.reserve(sentBlock.size());
+    qsizetype start = 0;
+    while (start < sentBlock.size()) {
+        qsizetype end = sentBlock.indexOf('\n', start);
+        end = end < 0 ? sentBlock.size() : end + 1;
+        const QByteArrayView line(sentBlock.constData() + start, end - start);
+        const QByteArray verb = line.first(std::min<qsizetype>(line.size(), 5)).toByteArray().toUpper();
+        if (verb == "PASS " || verb == "ACCT ") {
+            qsizetype textEnd = line.size();
+            while (textEnd > 5 && (line[textEnd - 1] == '\r' || line[textEnd - 1] == '\n'))
+                --textEnd;
+            masked.append(line.first(5)).append("****").append(line.sliced(textEnd));
+        } else {
+            masked += line;
+        }
+        start = end;
+    }
+    return masked;
 }
 
 QString LocalDateText(const QDateTime& now) {

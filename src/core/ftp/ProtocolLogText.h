@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 // Texts of the protocol log panes.
+
+// A block the client sent, as the log may show it: the argument of PASS and ACCT (a password, a proxy
+// password, an account) replaced by "****", the verb in any letter case. Other lines stay as they are.
+QByteArray maskSecretArguments(const QByteArray& sentBlock);
 
 // "Local Date: " + "dddd d mmmm yyyy" and "Local Time: " + "hh:nn:ss, zzz" + " ms".
 QString LocalDateText(const QDateTime& now = QDateTime::currentDateTime());

@@ -1,6 +1,7 @@
 #include "core/ftp/TIdLogEvent.h"
 
 #include "core/base/TextFormat.h"
+#include "core/ftp/ProtocolLogText.h"
 
 #include <QDateTime>
 
@@ -28,7 +29,8 @@ QString TIdLogEvent::nowText() {
 }
 
 void TIdLogEvent::sent(const QByteArray& block) {
-    if (m_active && OnSent) OnSent(nowText(), markLineEnds(block));
+    // What the log shows can be saved to a file: no password goes there.
+    if (m_active && OnSent) OnSent(nowText(), markLineEnds(maskSecretArguments(block)));
 }
 
 void TIdLogEvent::received(const QByteArray& block) {

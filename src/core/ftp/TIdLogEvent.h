@@ -5,7 +5,8 @@
 #include <functional>
 
 // Line intercept of a control connection: reports every block written to or read from the socket,
-// with a date-time text and the bytes shown one per character, line ends marked.
+// with a date-time text and the bytes shown one per character, line ends marked; the arguments of PASS
+// and ACCT show as "****".
 class TIdLogEvent {
 public:
     using BlockHandler = std::function<void(const QString& dateTimeText, const QString& block)>;

@@ -1,6 +1,7 @@
 // Connect and login dialogues against the scripted server: every test asserts the client's exact lines.
-#include "support/FtpTestSupport.h"
 #include "core/ftp/TIdFTP.h"
+#include "core/ftp/TIdLogEvent.h"
+#include "support/FtpTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,10 @@ TEST(FtpLogin, ProxySequencesSendTheExactCommands) {
             ftp.setHost(s(c.host));
             ftp.setPort(c.port ? c.port : server.port());
         }
+        TIdLogEvent log;
+        QStringList logged;
+        log.OnSent = [&](const QString&, const QString& block) { logged.append(block); };
+        ftp.setIntercept(&log);
         ftp.Connect();
         EXPECT_TRUE(ftp.Connected());
         EXPECT_EQ(ftp.LoginMsg().code, 230);
@@ -101,6 +106,13 @@ TEST(FtpLogin, ProxySequencesSendTheExactCommands) {
         ftp.Disconnect();
         EXPECT_FALSE(ftp.Connected());
         EXPECT_EQ(server.session(), clientLines(script));
+        // The wire carries the passwords; the log shows none of them.
+        QStringList shown;
+        for (const QString& line : clientLines(script))
+            shown.append(
+                (line.startsWith(u"PASS ") || line.startsWith(u"ACCT ") ? line.left(5) + s("****") : line) +
+                s("<EOL>"));
+        EXPECT_EQ(logged, shown);
     }
 }
 

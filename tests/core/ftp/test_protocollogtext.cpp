@@ -24,3 +24,20 @@ TEST(ProtocolLogText, HistoryBreaksOnEveryEolMarkerOnly) {
               QStringLiteral("211-a\r\n b\r\n211 c\r\n"));
     EXPECT_EQ(historyBlockText(QStringLiteral("x<CR>y<LF>")), QStringLiteral("x<CR>y<LF>"));
 }
+
+TEST(ProtocolLogText, SecretsAreMaskedInSentBlocks) {
+    const struct {
+        QByteArray sent, shown;
+    } cases[] = {
+        {"PASS demo\r\n", "PASS ****\r\n"},
+        {"pass CARD SAD MINI RYE COL KIN\r\n", "pass ****\r\n"},
+        {"ACCT acc1\r\n", "ACCT ****\r\n"},
+        {"PASS secret@ppass", "PASS ****"},
+        {"USER alice\r\nPASS x\r\nNOOP\r\n", "USER alice\r\nPASS ****\r\nNOOP\r\n"},
+        {"PASS\r\n", "PASS\r\n"},
+        {"PASSWORD x\r\n", "PASSWORD x\r\n"},
+        {"USER alice\r\n", "USER alice\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(maskSecretArguments(c.sent), c.shown) << c.sent.constData();
+}
