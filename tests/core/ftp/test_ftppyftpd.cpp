@@ -36,7 +36,7 @@ TEST(FtpRealServer, LoginAndSingleLineCommands) {
     EXPECT_TRUE(ftp.usingUtf8());
     EXPECT_EQ(ftp.SystemDesc(), s("UNIX Type: L8"));
     EXPECT_TRUE(
-        sent.startsWith(s("HOST [127.0.0.1]<EOL>USER demo<EOL>PASS demo<EOL>FEAT<EOL>OPTS UTF8 ON<EOL>")))
+        sent.startsWith(s("HOST [127.0.0.1]<EOL>USER demo<EOL>PASS ****<EOL>FEAT<EOL>OPTS UTF8 ON<EOL>")))
         << sent.toStdString();
 
     EXPECT_EQ(ftp.RetrieveCurrentDir(), s("/"));
