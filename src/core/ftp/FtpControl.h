@@ -33,7 +33,8 @@ public:
 
     // Runs step(sliceMs) until it returns Ready or Failed; TimedOut from a step means "not yet". Gives up
     // with TimedOut after timeoutMs (0: no limit). Between slices events may be dispatched (every
-    // dispatchEveryMs, or the default gap with 0) and the connection's cancel flag is checked. Throws
+    // dispatchEveryMs, or the anti-freeze's idle time with 0, and at least every 50 ms) and the
+    // connection's cancel flag is checked. Throws
     // "Not Connected" when the control connection was closed meanwhile, "Operation aborted." when
     // cancelled and, when `abortable`, when Abort was called meanwhile.
     virtual WaitResult waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs,

@@ -11,7 +11,8 @@ public:
 
     static TIdAntiFreeze* instance() { return s_instance; }
 
-    // Milliseconds without data after which a waiting call dispatches events.
+    // Milliseconds without data after which a waiting call dispatches events; waits dispatch at least
+    // every 50 ms whatever this says, so only a shorter time changes anything.
     int idleTimeOut() const { return m_idleTimeOut; }
     void setIdleTimeOut(int ms) { m_idleTimeOut = ms > 0 ? ms : 1; }
 

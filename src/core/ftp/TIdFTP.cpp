@@ -18,8 +18,10 @@ namespace {
 
 constexpr int ConnectDispatchMs = 125;
 constexpr int QuitReplyWaitMs = 100;
-// The longest a wait goes without looking at the cancel flag.
+// The longest a wait goes without looking at the cancel flag, and, with an anti-freeze, without
+// dispatching events: the window stays responsive while a server is slow to answer.
 constexpr int CancelCheckMs = 50;
+constexpr int MaxDispatchGapMs = 50;
 
 QHostAddress resolve(const QString& host, TIdIPVersion version) {
     addrinfo hints{};
@@ -112,9 +114,10 @@ TIdFTP::WaitResult TIdFTP::waitInSlices(const std::function<WaitResult(int slice
     const DepthGuard depth(m_waitDepth);
     const InterruptMark mark = interruptMark();
     const bool antiFreeze = TIdAntiFreeze::applies();
-    int sliceLimit = !antiFreeze           ? -1
-                     : dispatchEveryMs > 0 ? dispatchEveryMs
-                                           : TIdAntiFreeze::instance()->idleTimeOut();
+    int sliceLimit = !antiFreeze ? -1
+                                 : std::min(dispatchEveryMs > 0 ? dispatchEveryMs
+                                                                : TIdAntiFreeze::instance()->idleTimeOut(),
+                                            MaxDispatchGapMs);
     if (m_cancelFlag) sliceLimit = sliceLimit < 0 ? CancelCheckMs : std::min(sliceLimit, CancelCheckMs);
     const QDeadlineTimer deadline =
         timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);

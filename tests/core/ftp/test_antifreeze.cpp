@@ -171,6 +171,24 @@ TEST(TIdAntiFreeze, PendingConnectDispatchesEventsAndHonoursTheTimeLimit) {
     EXPECT_FALSE(ftp.Connected());
 }
 
+TEST(TIdAntiFreeze, ASlowReplyLeavesNoLongGapBetweenEvents) {
+    ScriptedServer server(loggedIn + ss({"C NOOP", "P 3", "S 200 late"}));
+    TIdFTP ftp;
+    connectQuietly(ftp, server.port());
+    ftp.setReadTimeout(10000);
+    TIdAntiFreeze antiFreeze; // with its default idle time
+    QElapsedTimer sinceTick;
+    qint64 largestGap = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { largestGap = std::max(largestGap, sinceTick.restart()); });
+    ticker.start(50);
+    sinceTick.start();
+    ftp.Noop();
+    EXPECT_EQ(ftp.LastCmdResult().text, ss({"late"}));
+    EXPECT_LT(largestGap, 1000);
+}
+
 TEST(TIdAntiFreeze, WithoutOneWaitsSimplyBlock) {
     ScriptedServer server(loggedIn + ss({"C NOOP", "P 30"}));
     TIdFTP ftp;
