@@ -7,6 +7,7 @@
 #include "core/tables/Table.h"
 #include "gui/common/UserAction.h"
 #include "gui/connectbar/ConnectBar.h"
+#include "gui/localpanel/LocalPanel.h"
 #include "gui/cpumonitor/ProcessorMonitor.h"
 #include "gui/mainwindow/Skin.h"
 #include "gui/mainwindow/TablePages.h"
@@ -35,6 +36,7 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_remoteBrowser = new RemoteBrowser(*m_ui, *m_browsing, *m_tables, this);
     m_protocolLog = new ProtocolLog(*m_ui, *m_browsing, this);
     m_standBy = new StandBy(*m_ui, *m_browsing, this);
+    m_localPanel = new LocalPanel(*m_ui, this);
     m_processorMonitor = new ProcessorMonitor(*m_ui, *m_processorUsage, this);
     m_netMonitor = new NetMonitor(*m_ui, this);
     m_preview = new Preview(*m_ui, *m_browsing, *m_processorUsage, this);

@@ -9,6 +9,7 @@ class TMyMenuForm;
 class ConnectBar;
 class DataTables;
 class FtpSession;
+class LocalPanel;
 class NetMonitor;
 class Preview;
 class ProcessorMonitor;
@@ -37,6 +38,7 @@ public:
     RemoteBrowser& remoteBrowser() const { return *m_remoteBrowser; }
     ProtocolLog& protocolLog() const { return *m_protocolLog; }
     StandBy& standBy() const { return *m_standBy; }
+    LocalPanel& localPanel() const { return *m_localPanel; }
     NetMonitor& netMonitor() const { return *m_netMonitor; }
     ProcessorMonitor& processorMonitor() const { return *m_processorMonitor; }
     Preview& preview() const { return *m_preview; }
@@ -60,6 +62,7 @@ private:
     RemoteBrowser* m_remoteBrowser;
     ProtocolLog* m_protocolLog;
     StandBy* m_standBy;
+    LocalPanel* m_localPanel;
     std::unique_ptr<ProcessorUsage> m_processorUsage;
     ProcessorMonitor* m_processorMonitor;
     NetMonitor* m_netMonitor;
