@@ -6,7 +6,11 @@
 #include "core/tables/DataTables.h"
 #include "core/tables/Table.h"
 #include "gui/common/UserAction.h"
+#include "gui/bookmarks/Bookmarks.h"
 #include "gui/connectbar/ConnectBar.h"
+#include "gui/console/Console.h"
+#include "gui/history/History.h"
+#include "gui/settings/Settings.h"
 #include "gui/localpanel/LocalPanel.h"
 #include "gui/cpumonitor/ProcessorMonitor.h"
 #include "gui/mainwindow/Skin.h"
@@ -37,6 +41,10 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_protocolLog = new ProtocolLog(*m_ui, *m_browsing, this);
     m_standBy = new StandBy(*m_ui, *m_browsing, this);
     m_localPanel = new LocalPanel(*m_ui, this);
+    m_console = new Console(*m_ui, this);
+    m_bookmarks = new Bookmarks(*m_ui, *m_tables->FTPServers, *m_browsing, this);
+    m_settings = new Settings(*m_ui, *m_tables->FileInfo, this);
+    m_history = new History(*m_ui, this);
     m_processorMonitor = new ProcessorMonitor(*m_ui, *m_processorUsage, this);
     m_netMonitor = new NetMonitor(*m_ui, this);
     m_preview = new Preview(*m_ui, *m_browsing, *m_processorUsage, this);
@@ -71,6 +79,8 @@ void TMyMenuForm::wireConcerns() {
     connect(m_preview, &Preview::closed, m_processorMonitor, &ProcessorMonitor::resume);
     connect(m_ui->PasiveEdit, &QComboBox::currentIndexChanged, this,
             guardedSlot([this](int) { m_netMonitor->showSelectedInterface(); }));
+    connect(m_settings, &Settings::connectionSettingsChanged, m_connectBar, &ConnectBar::setConnectionDefaults);
+    m_settings->publish();
 }
 
 void TMyMenuForm::showEvent(QShowEvent* event) {

@@ -6,8 +6,12 @@
 namespace Ui {
 class TMyMenuForm;
 }
+class Bookmarks;
 class ConnectBar;
+class Console;
 class DataTables;
+class History;
+class Settings;
 class FtpSession;
 class LocalPanel;
 class NetMonitor;
@@ -42,6 +46,10 @@ public:
     NetMonitor& netMonitor() const { return *m_netMonitor; }
     ProcessorMonitor& processorMonitor() const { return *m_processorMonitor; }
     Preview& preview() const { return *m_preview; }
+    Console& console() const { return *m_console; }
+    Bookmarks& bookmarks() const { return *m_bookmarks; }
+    Settings& settings() const { return *m_settings; }
+    History& history() const { return *m_history; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,5 +75,9 @@ private:
     ProcessorMonitor* m_processorMonitor;
     NetMonitor* m_netMonitor;
     Preview* m_preview;
+    Console* m_console;
+    Bookmarks* m_bookmarks;
+    Settings* m_settings;
+    History* m_history;
     bool m_shown = false;
 };

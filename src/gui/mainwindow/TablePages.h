@@ -6,5 +6,5 @@ class TMyMenuForm;
 class DataTables;
 class QWidget;
 
-// The grids of the job table, the bookmarks and the file-type catalogue on their pages.
+// The grid of the job table on its page.
 void bindTablePages(Ui::TMyMenuForm& ui, DataTables& tables, QWidget* window);
