@@ -81,6 +81,10 @@ void TMyMenuForm::wireConcerns() {
             guardedSlot([this](int) { m_netMonitor->showSelectedInterface(); }));
     connect(m_settings, &Settings::connectionSettingsChanged, m_connectBar, &ConnectBar::setConnectionDefaults);
     m_settings->publish();
+    connect(m_settings, &Settings::trafficSwitchRequested, this,
+            guardedSlot([this] { m_netMonitor->toggleTrafficControl(); }));
+    connect(m_history, &History::pickerOpened, m_processorMonitor, &ProcessorMonitor::pause);
+    connect(m_history, &History::pickerClosed, m_processorMonitor, &ProcessorMonitor::resume);
 }
 
 void TMyMenuForm::showEvent(QShowEvent* event) {

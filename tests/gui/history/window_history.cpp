@@ -1,12 +1,14 @@
 // The history page: editing on and off, and saving the transcript through the folder picker.
+#include "gui/cpumonitor/ProcessorMonitor.h"
 #include "gui/history/History.h"
 #include "gui/history/LocalForm.h"
 #include "support/WindowFixture.h"
 #include "ui_MyMenu.h"
 
-#include <QTest>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
+#include <QTimer>
 
 class HistoryTest : public WindowTest {
 protected:
@@ -61,6 +63,7 @@ TEST_F(HistoryTest, SaveWritesRtfIntoTheChosenFolderAndReplacesAfterAsking) {
     w.protocolLog().logSent(QStringLiteral("CWD /caf\u00e9<EOL>"));
     TLocalForm& picker = openPicker();
     EXPECT_TRUE(picker.isVisible());
+    EXPECT_FALSE(w.processorMonitor().CPUTimer->isActive()); // the picker has the processor display
     EXPECT_EQ(picker.FileNameEdit->text(), QStringLiteral("Report"));
 
     picker.RzBmpButton3->click(); // no folder chosen yet: nothing happens
@@ -93,6 +96,7 @@ TEST_F(HistoryTest, SaveWritesRtfIntoTheChosenFolderAndReplacesAfterAsking) {
 
     picker.RzBmpButton5->click();
     EXPECT_FALSE(picker.isVisible());
+    EXPECT_TRUE(w.processorMonitor().CPUTimer->isActive());
 }
 
 TEST_F(HistoryTest, AFailedSaveReportsTheSystemTextAndKeepsThePickerOpen) {

@@ -2,12 +2,14 @@
 // switches and the information page.
 #include "core/tables/Table.h"
 #include "gui/connectbar/ConnectBar.h"
+#include "gui/netmonitor/NetMonitor.h"
 #include "gui/settings/Settings.h"
 #include "support/FtpTestSupport.h"
 #include "support/WindowFixture.h"
 #include "ui_MyMenu.h"
 
 #include <QSignalSpy>
+#include <QTimer>
 
 namespace {
 
@@ -64,14 +66,17 @@ TEST_F(SettingsTest, AProxyPortThatIsNoNumberStopsAfterTheRest) {
     TMyMenuForm& w = openWindow();
     auto* ui = w.ui();
     QSignalSpy traffic(&w.settings(), &Settings::trafficSwitchRequested);
+    const bool trafficBefore = w.netMonitor().NetTimer->isActive();
     ui->ProxyEdit005->setText(QStringLiteral("2121"));
     ui->ApplayProxy->click();
+    EXPECT_NE(w.netMonitor().NetTimer->isActive(), trafficBefore);
     ui->ProxyEdit001->setText(QStringLiteral("proxy.example.com"));
     ui->ProxyEdit004->setCurrentText(QStringLiteral("Site"));
     ui->ProxyEdit005->setText(QStringLiteral("21x"));
     ui->ApplayProxy->click();
     EXPECT_EQ(errors, QStringList{QStringLiteral("'21x' is not a valid integer value.")});
     EXPECT_EQ(traffic.count(), 2);
+    EXPECT_EQ(w.netMonitor().NetTimer->isActive(), trafficBefore); // switched twice
     const ConnectionSettings bar = w.connectBar().settingsFromBar();
     EXPECT_EQ(bar.proxy.Host, QStringLiteral("proxy.example.com"));
     EXPECT_EQ(bar.proxy.ProxyType, fpcmSite);
