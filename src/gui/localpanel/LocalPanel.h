@@ -11,7 +11,6 @@ class TMyMenuForm;
 class LocalFileModel;
 class QDropEvent;
 class QEvent;
-class QFileSystemModel;
 class QMenu;
 class QModelIndex;
 class QWidget;
@@ -76,7 +75,7 @@ private:
 
     Ui::TMyMenuForm& m_ui;
     QWidget* m_window;
-    QFileSystemModel* m_treeModel;
+    LocalFileModel* m_treeModel;
     LocalFileModel* m_listModel;
     QMenu* m_menu = nullptr;
     bool m_changingFolder = false;

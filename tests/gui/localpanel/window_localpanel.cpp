@@ -24,6 +24,7 @@ protected:
         writeFile(QStringLiteral("work/report.txt"));
         writeFile(QStringLiteral("work/.hidden"));
         writeFile(QStringLiteral("work/sub/inner.txt"));
+        writeFile(QStringLiteral("work/.conf/settings"));
         previousConfirmation = localpanel::setConfirmation([this](QWidget*, const QString& question) {
             questions << question;
             return answer;
@@ -120,14 +121,18 @@ TEST_F(LocalPanelTest, StartsAtHomeAndChoosingAFolderShowsItEverywhere) {
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed.first().first().toString(), work);
 
-    // The list shows every entry, hidden ones too; the tree only folders.
-    const QStringList expected{QStringLiteral(".hidden"), QStringLiteral("report.txt"),
-                               QStringLiteral("sub")};
+    // The list shows every entry, hidden ones too; the tree only folders, hidden ones too.
+    const QStringList expected{QStringLiteral(".conf"), QStringLiteral(".hidden"),
+                               QStringLiteral("report.txt"), QStringLiteral("sub")};
     EXPECT_TRUE(waitUntil([&] { return listed() == expected; })) << listed().join(u' ').toStdString();
     const QModelIndex treeWork = treeModel()->index(work);
     treeModel()->fetchMore(treeWork);
-    EXPECT_TRUE(waitUntil([&] { return treeModel()->rowCount(treeWork) == 1; }));
-    EXPECT_EQ(treeModel()->index(0, 0, treeWork).data().toString(), QStringLiteral("sub"));
+    EXPECT_TRUE(waitUntil([&] { return treeModel()->rowCount(treeWork) == 2; }));
+    QStringList treeChildren;
+    for (int row = 0; row < treeModel()->rowCount(treeWork); ++row)
+        treeChildren << treeModel()->index(row, 0, treeWork).data().toString();
+    treeChildren.sort();
+    EXPECT_EQ(treeChildren, (QStringList{QStringLiteral(".conf"), QStringLiteral("sub")}));
 
     // A file made by another program appears by itself.
     writeFile(QStringLiteral("work/later.txt"));
@@ -160,7 +165,7 @@ TEST_F(LocalPanelTest, SelectingAnItemShowsItsFolderAndName) {
     panel().openFolder(work);
     const QString report = work + QStringLiteral("/report.txt");
     const QString sub = work + QStringLiteral("/sub");
-    ASSERT_TRUE(waitUntil([&] { return listed().size() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return listed().size() == 4; }));
     select({report, sub});
     QStringList byPosition{report, sub};
     const auto top = [&](const QString& path) {
@@ -237,7 +242,7 @@ TEST_F(LocalPanelTest, RenameInPlaceRefusesNamesThatWouldLoseOrEscape) {
 TEST_F(LocalPanelTest, DeleteAsksNamingTheTopItemAndMovesOnlyItToTheTrash) {
     openWindow();
     panel().openFolder(work);
-    ASSERT_TRUE(waitUntil([&] { return listed().size() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return listed().size() == 4; }));
     const QString report = work + QStringLiteral("/report.txt");
     const QString sub = work + QStringLiteral("/sub");
     const QString trash = dataHome.path() + QStringLiteral("/Trash");
