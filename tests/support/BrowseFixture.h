@@ -93,9 +93,11 @@ protected:
 
     bool showsDisconnected() const {
         const auto* ui = window->ui();
+        for (const QToolButton* b : {ui->RFS001, ui->RFS002, ui->RFS003, ui->RFS004, ui->RFS005, ui->RFS006,
+                                     ui->RFS007, ui->RFS008, ui->RFS009, ui->LFB008})
+            if (b->isEnabled()) return false;
         return ui->EB001->isVisible() && ui->EB001->isEnabled() && !ui->EB002->isVisible() &&
-               ui->SML001->text() == u"Connect" && !ui->RFS001->isEnabled() && !ui->RFS008->isEnabled() &&
-               !ui->LFB008->isEnabled() && !ui->FTPOnImage->isVisible();
+               ui->SML001->text() == u"Connect" && !ui->FTPOnImage->isVisible();
     }
 
     QTemporaryDir root;

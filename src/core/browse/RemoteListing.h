@@ -3,9 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-// Data of an item of the remote file list besides its caption: "<DIR>" or "Files", the byte count, and
-// the index of its image in the icon list.
-enum RemoteItemRole { RemoteKindRole = Qt::UserRole, RemoteSizeRole, RemoteImageRole };
+// Data of an item of the remote file list besides its caption: "<DIR>" or "Files", the byte count,
+// the index of its image in the icon list, and the exact bytes of the name as the server listed them.
+enum RemoteItemRole { RemoteKindRole = Qt::UserRole, RemoteSizeRole, RemoteImageRole, RemoteRawNameRole };
 
 // Texts and rules of the remote folder views.
 

@@ -20,6 +20,7 @@ FtpSession::FtpSession(const QString& platform, QObject* parent)
     m_ftp->setPassiveUseControlHost(true);
     m_ftp->setTransferType(ftBinary);
     m_ftp->setIntercept(m_log.get());
+    m_ftp->setCancelFlag(&m_cancel);
 
     m_ftp->OnConnected = [this] { emit connected(); };
     m_ftp->OnDisconnected = [this] { emit disconnected(); };
@@ -44,6 +45,7 @@ void FtpSession::configure(const ConnectionSettings& settings) {
 
 void FtpSession::open() {
     clearCancel();
+    m_closedOnPurpose = false;
     m_settings.applyTo(*m_ftp);
     m_ftp->Connect();
 }
@@ -53,6 +55,7 @@ bool FtpSession::isOpen() const {
 }
 
 void FtpSession::close() {
+    m_closedOnPurpose = true;
     if (m_ftp->Connected()) {
         const int readTimeout = m_ftp->readTimeout();
         m_ftp->setReadTimeout(readTimeout > 0 ? std::min(readTimeout, CloseAbortWaitMs) : CloseAbortWaitMs);
@@ -66,6 +69,15 @@ void FtpSession::close() {
         } catch (...) {
         }
         m_ftp->setReadTimeout(readTimeout);
+    }
+    m_ftp->closeSocket();
+}
+
+void FtpSession::quit() {
+    m_closedOnPurpose = true;
+    try {
+        m_ftp->Disconnect();
+    } catch (...) {
     }
     m_ftp->closeSocket();
 }

@@ -33,6 +33,15 @@ public:
     // socket. Never throws; a server that no longer answers cannot hold it up.
     void close();
 
+    // True from a close() until the next open(): the user (or the program) ended the connection.
+    bool closedOnPurpose() const { return m_closedOnPurpose; }
+    // Runs commands on the session; when they fail because the session was closed on purpose meanwhile
+    // (a disconnect clicked during a listing, the window closed during a connect), that is no error.
+    template <class F> void unlessClosed(F&& commands);
+
+    // Says goodbye (QUIT) and closes the socket; for a session nothing runs on. Never throws.
+    void quit();
+
     // Ends the current or next wait of this session with "Operation aborted."; safe from any thread.
     void cancel();
     void clearCancel();
@@ -54,4 +63,14 @@ private:
     std::unique_ptr<TIdFTP> m_ftp;
     ConnectionSettings m_settings;
     std::atomic<bool> m_cancel{false};
+    bool m_closedOnPurpose = false;
 };
+
+template <class F> void FtpSession::unlessClosed(F&& commands) {
+    try {
+        commands();
+    } catch (...) {
+        if (m_closedOnPurpose && !isOpen()) return;
+        throw;
+    }
+}

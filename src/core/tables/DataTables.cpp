@@ -33,7 +33,7 @@ void DataTables::open() {
     QStringList files;
     for (const TableSpec& spec : allTables())
         files << spec.fileName;
-    copyMissingTemplates(findTemplateFolder(), system, files);
+    copyMissingTemplates(templateSearchFolders(), system, files);
 
     const std::pair<TTable*, QString> order[] = {{Permissions, permissionsTable().fileName},
                                                  {FTPServers, ftpServersTable().fileName},

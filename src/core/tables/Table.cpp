@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -31,6 +32,25 @@ int compareValues(FieldKind kind, const QVariant& a, const QVariant& b, bool cas
         break;
     }
     return 0;
+}
+
+// A text's integer value, or nothing when it holds no number.
+std::optional<qint64> numberIn(const QString& text) {
+    bool ok = false;
+    const qint64 n = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional<qint64>(n) : std::nullopt;
+}
+
+int compareNumbers(FieldKind kind, const QVariant& a, const QVariant& b) {
+    if (!a.isValid() || !b.isValid()) return int(a.isValid()) - int(b.isValid());
+    if (kind == FieldKind::Integer) {
+        const quint32 x = quint32(stored<int>(a)), y = quint32(stored<int>(b));
+        return (x > y) - (x < y);
+    }
+    if (kind != FieldKind::Text && kind != FieldKind::LongText) return compareValues(kind, a, b, true);
+    const std::optional<qint64> x = numberIn(stored<QString>(a)), y = numberIn(stored<QString>(b));
+    if (!x || !y) return int(x.has_value()) - int(y.has_value());
+    return (*x > *y) - (*x < *y);
 }
 
 [[noreturn]] void notAnInteger(const QString& text, const QString& field) {
@@ -533,7 +553,9 @@ const TTable::IndexDef* TTable::findIndex(const QString& name) const {
 
 bool TTable::keyLess(const std::vector<QVariant>& a, const std::vector<QVariant>& b) const {
     for (int pos : m_indexFields) {
-        const int c = compareValues(m_schema[pos].kind, a[pos], b[pos], m_indexCaseInsensitive);
+        const int c = m_indexValues == IndexValues::Numeric
+                          ? compareNumbers(m_schema[pos].kind, a[pos], b[pos])
+                          : compareValues(m_schema[pos].kind, a[pos], b[pos], m_indexCaseInsensitive);
         if (c != 0) return c < 0;
     }
     return false;
@@ -565,8 +587,8 @@ void TTable::rebuildOrder(const Record* keepCurrent) {
     m_eof = m_records.empty();
 }
 
-void TTable::addIndex(const QString& name, const QString& fields, bool caseInsensitive) {
-    IndexDef def{name, {}, caseInsensitive};
+void TTable::addIndex(const QString& name, const QString& fields, bool caseInsensitive, IndexValues values) {
+    IndexDef def{name, {}, caseInsensitive, values};
     for (const QString& part : fields.split(u';')) {
         const TField& field = fieldByName(part.trimmed());
         if (field.kind() == FieldKind::Picture)
@@ -601,6 +623,7 @@ void TTable::activateIndex(const IndexDef* def) {
     m_activeIndex = def ? def->name : QString();
     m_indexFields = def ? def->fields : QList<int>();
     m_indexCaseInsensitive = def && def->caseInsensitive;
+    m_indexValues = def ? def->values : IndexValues::AsStored;
     rebuildOrder(current);
     if (active()) {
         reset();
@@ -610,9 +633,9 @@ void TTable::activateIndex(const IndexDef* def) {
 
 // ---- composite operations ----
 
-void SortAndRenumber(TTable& table, const QString& key) {
+void SortAndRenumber(TTable& table, const QString& key, IndexValues values) {
     if (!table.indexName().isEmpty()) table.deleteIndex(table.indexName());
-    table.addIndex(QStringLiteral("Sort"), key, true);
+    table.addIndex(QStringLiteral("Sort"), key, true, values);
     table.setIndexName(QStringLiteral("Sort"));
     table.updateIndexDefs();
     table.first();

@@ -17,6 +17,9 @@ struct FieldDef {
     FieldKind kind;
 };
 enum class TableState { Inactive, Browse, Edit, Insert };
+// How an index compares its fields' values: as stored, or as numbers (a text field by the integer it
+// holds, texts that are no number first; an integer field as an unsigned 32-bit count).
+enum class IndexValues { AsStored, Numeric };
 
 class TTable;
 
@@ -106,7 +109,8 @@ public:
     QString indexName() const { return m_activeIndex; }
     void setIndexName(const QString& name);
     // `fields` is a ";"-separated list of field names.
-    void addIndex(const QString& name, const QString& fields, bool caseInsensitive);
+    void addIndex(const QString& name, const QString& fields, bool caseInsensitive,
+                  IndexValues values = IndexValues::AsStored);
     void deleteIndex(const QString& name);
     // Definitions take effect when added; kept for the callers' refresh step.
     void updateIndexDefs() {}
@@ -135,6 +139,7 @@ private:
         QString name;
         QList<int> fields;
         bool caseInsensitive;
+        IndexValues values;
     };
 
     QString prefixed(const QString& text) const;
@@ -175,12 +180,13 @@ private:
     QString m_activeIndex; // empty: insertion order
     QList<int> m_indexFields;
     bool m_indexCaseInsensitive = false;
+    IndexValues m_indexValues = IndexValues::AsStored;
 
     int m_bulk = 0;
 };
 
 // Orders the table by `key` (ascending, ignoring letter case), numbers field 0 from 1 in that order and
 // goes to the first record.
-void SortAndRenumber(TTable& table, const QString& key);
+void SortAndRenumber(TTable& table, const QString& key, IndexValues values = IndexValues::AsStored);
 // Drops the active index, if any: the records are then in insertion order.
 void DropSortIndex(TTable& table);

@@ -18,18 +18,21 @@ ConnectBar::ConnectBar(Ui::TMyMenuForm& ui, FtpSession& session, TTable& bookmar
     bindBookmark();
 
     // Events arrive in the middle of FTP calls; each handler has its own guard.
-    connect(&session, &FtpSession::connected, this, [this] { m_ui.FTPOnImage->show(); });
+    connect(&session, &FtpSession::connected, this, [this] {
+        m_sessionUp = true;
+        m_ui.FTPOnImage->show();
+    });
     connect(&session, &FtpSession::disconnected, this, [this] {
         guarded(m_window, [this] {
             m_session.ftp().closeSocket();
             showDisconnected();
         });
     });
-    connect(&session, &FtpSession::workBegin, this, [this] { setDataFlowButtonsEnabled(false); });
+    connect(&session, &FtpSession::workBegin, this, [this] { setDataFlowing(true); });
     connect(&session, &FtpSession::work, this, [this](TWorkMode, qint64 count) {
         m_ui.ProcessEdit->setText(QString::number(count) + QStringLiteral(" Byte"));
     });
-    connect(&session, &FtpSession::workEnd, this, [this] { setDataFlowButtonsEnabled(true); });
+    connect(&session, &FtpSession::workEnd, this, [this] { setDataFlowing(false); });
     connect(&UserActions::instance(), &UserActions::finished, this,
             [this] { guarded(m_window, [this] { syncWithConnection(); }); });
 }
@@ -87,27 +90,33 @@ ConnectionSettings ConnectBar::settingsFromBar() const {
 }
 
 void ConnectBar::connectToServer() {
-    // A click while a connect runs (its waits dispatch clicks) would tear down the connection being made.
-    if (m_connecting) return;
+    // A click while a connect or a refresh runs (their waits dispatch clicks) would tear down the
+    // connection in use.
+    if (m_connecting || m_browserBusy) return;
     if (m_ui.FTPE001->text().isEmpty() || m_ui.FTPE002->text().isEmpty() || m_ui.FTPE003->text().isEmpty() ||
         m_ui.FTPE004->text().isEmpty())
         return;
-    m_connecting = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{m_connecting};
-
     const ConnectionSettings settings = settingsFromBar();
-    if (m_session.isOpen()) m_session.close();
-    m_session.configure(settings);
-    m_ui.DebugEdit->clear();
-
-    m_session.open();
-    m_ui.ProcessEdit->setText(QStringLiteral("Connected ... "));
+    m_connecting = true;
+    emit connectingChanged(true);
+    runThenAlways(
+        [&] {
+            if (m_session.isOpen()) m_session.close();
+            m_session.configure(settings);
+            m_ui.DebugEdit->clear();
+            m_session.unlessClosed([&] {
+                m_session.open();
+                m_ui.ProcessEdit->setText(QStringLiteral("Connected ... "));
+            });
+        },
+        [this] {
+            m_connecting = false;
+            emit connectingChanged(false);
+        });
+    if (!m_session.isOpen()) return;
     // The window shows the connected state from here on, also when the first listing fails (a server
     // without MLSD, a refused folder): the connection is open and can be disconnected.
-    runThenAlways([this] { emit loggedIn(); },
+    runThenAlways([&] { emit loggedIn(settings); },
                   [this] {
                       if (m_session.isOpen()) showConnected();
                   });
@@ -120,12 +129,23 @@ void ConnectBar::disconnectFromServer() {
     showDisconnected();
 }
 
+void ConnectBar::closeForExit() {
+    if (!m_session.isOpen()) return;
+    // A call waiting on the connection (the window closed during a listing) is aborted; otherwise a
+    // goodbye is enough.
+    if (m_browserBusy || m_connecting)
+        m_session.close();
+    else
+        m_session.quit();
+    m_ui.ProcessEdit->setText(QStringLiteral("Server connection is broken ... "));
+}
+
 void ConnectBar::showConnected() {
+    m_connectedLook = true;
     m_ui.SML001->setText(QStringLiteral("Disconnect"));
-    setRemoteButtonsEnabled(true);
     m_ui.EB001->hide();
-    m_ui.EB002->setEnabled(true);
     m_ui.EB002->show();
+    updateButtons();
 }
 
 void ConnectBar::showDisconnected() {
@@ -136,40 +156,38 @@ void ConnectBar::showDisconnected() {
     forgotten.password.clear();
     forgotten.port = 21;
     m_session.configure(forgotten);
+    const bool wasShown = m_connectedLook || m_sessionUp;
+    m_connectedLook = false;
+    m_sessionUp = false;
+    m_dataFlowing = false;
     m_ui.FTPFilesList->clear();
     m_ui.SML001->setText(QStringLiteral("Connect"));
-    setRemoteButtonsEnabled(false);
     m_ui.EB002->hide();
-    m_ui.EB001->setEnabled(true);
     m_ui.EB001->show();
     m_ui.FTPOnImage->hide();
+    updateButtons();
+    if (wasShown) emit disconnected();
 }
 
-void ConnectBar::setRemoteButtonsEnabled(bool enabled) {
-    for (QToolButton* b : {m_ui.RFS001, m_ui.RFS002, m_ui.RFS003, m_ui.RFS004, m_ui.RFS005, m_ui.RFS006,
-                           m_ui.RFS007, m_ui.RFS008, m_ui.LFB008})
-        b->setEnabled(enabled);
+void ConnectBar::setDataFlowing(bool flowing) {
+    m_dataFlowing = flowing;
+    updateButtons();
 }
 
-// The buttons that must wait while data flows on the browsing connection.
-void ConnectBar::setDataFlowButtonsEnabled(bool enabled) {
-    for (QToolButton* b : {m_ui.EB001, m_ui.RFS001, m_ui.RFS003, m_ui.RFS004, m_ui.RFS005, m_ui.RFS006,
-                           m_ui.RFS007, m_ui.RFS008, m_ui.RFS009})
-        b->setEnabled(enabled);
+// The remote buttons follow the connection; those that start a command also wait while data flows.
+void ConnectBar::updateButtons() {
+    for (QToolButton* b : {m_ui.RFS001, m_ui.RFS003, m_ui.RFS004, m_ui.RFS005, m_ui.RFS006, m_ui.RFS007,
+                           m_ui.RFS008, m_ui.RFS009})
+        b->setEnabled(m_connectedLook && !m_dataFlowing);
+    for (QToolButton* b : {m_ui.RFS002, m_ui.LFB008})
+        b->setEnabled(m_connectedLook);
+    m_ui.EB001->setEnabled(!m_dataFlowing);
+    m_ui.EB002->setEnabled(true);
 }
 
 void ConnectBar::syncWithConnection() {
-    if (!m_connecting && !m_session.isOpen() && m_ui.EB002->isVisible()) {
+    if (!m_connecting && !m_session.isOpen() && (m_connectedLook || m_sessionUp)) {
         m_session.ftp().closeSocket();
         showDisconnected();
     }
-}
-
-void ConnectBar::closeForExit() {
-    if (!m_session.isOpen()) return;
-    guarded(m_window, [this] {
-        m_session.ftp().Disconnect();
-        m_session.ftp().closeSocket();
-    });
-    m_ui.ProcessEdit->setText(QStringLiteral("Server connection is broken ... "));
 }

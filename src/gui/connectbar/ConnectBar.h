@@ -26,24 +26,29 @@ public:
 
     void connectToServer();
     void disconnectFromServer();
-    // True while a connect runs.
-    bool connecting() const { return m_connecting; }
     // The window closes: the browsing connection says goodbye.
     void closeForExit();
-    // Shows the disconnected look when the connection is gone without notice (the server dropped it).
+    // True while a connect runs.
+    bool connecting() const { return m_connecting; }
+    // While the remote views refresh, a connect click is ignored.
+    void setBrowserBusy(bool busy) { m_browserBusy = busy; }
+    // Resets the window once when the connection is gone without notice (the server dropped it).
     void syncWithConnection();
 
 signals:
     // The browsing connection is logged in: the window shows its first folder.
-    void loggedIn();
+    void loggedIn(const ConnectionSettings& settings);
+    void connectingChanged(bool connecting);
+    // The window shows the disconnected state again, whatever ended the connection.
+    void disconnected();
 
 private:
     void bindBookmark();
     void showBookmark();
     void showConnected();
     void showDisconnected();
-    void setRemoteButtonsEnabled(bool enabled);
-    void setDataFlowButtonsEnabled(bool enabled);
+    void setDataFlowing(bool flowing);
+    void updateButtons();
 
     Ui::TMyMenuForm& m_ui;
     FtpSession& m_session;
@@ -51,5 +56,9 @@ private:
     QWidget* m_window;
     ConnectionSettings m_defaults;
     bool m_connecting = false;
+    bool m_browserBusy = false;
+    bool m_connectedLook = false;
+    bool m_sessionUp = false; // the connection reported itself connected and no reset followed yet
+    bool m_dataFlowing = false;
     bool m_typingBookmark = false;
 };

@@ -8,11 +8,11 @@
 #include "gui/common/UserAction.h"
 #include "gui/bookmarks/Bookmarks.h"
 #include "gui/connectbar/ConnectBar.h"
+#include "gui/cpumonitor/ProcessorMonitor.h"
 #include "gui/console/Console.h"
 #include "gui/history/History.h"
 #include "gui/settings/Settings.h"
 #include "gui/localpanel/LocalPanel.h"
-#include "gui/cpumonitor/ProcessorMonitor.h"
 #include "gui/mainwindow/Skin.h"
 #include "gui/mainwindow/TablePages.h"
 #include "gui/mainwindow/WindowFrame.h"
@@ -24,7 +24,9 @@
 #include "ui_MyMenu.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QShowEvent>
+#include <type_traits>
 
 TMyMenuForm::TMyMenuForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
@@ -50,6 +52,9 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_preview = new Preview(*m_ui, *m_browsing, *m_processorUsage, this);
     bindTablePages(*m_ui, *m_tables, this);
     wireConcerns();
+    // Labels show server and file names: never as markup.
+    for (QLabel* label : findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
 
     resize(800, 558);
     guarded(this, [this] { m_frame->initialise(); });
@@ -64,13 +69,24 @@ TMyMenuForm::~TMyMenuForm() {
 void TMyMenuForm::wireConcerns() {
     // Each receiver guards its own work: a failure in one concern does not stop the others.
     auto guardedSlot = [this](auto work) {
-        return [this, work](auto&&... args) { guarded(this, [&] { work(args...); }); };
+        return [this, work](auto&&... args) {
+            guarded(this, [&] {
+                if constexpr (std::is_invocable_v<decltype(work), decltype(args)...>)
+                    work(args...);
+                else
+                    work();
+            });
+        };
     };
     connect(m_connectBar, &ConnectBar::loggedIn, this,
             guardedSlot([this] { m_remoteBrowser->showLoginFolder(); }));
-    connect(m_connectBar, &ConnectBar::loggedIn, this, guardedSlot([this] { m_standBy->afterLogin(); }));
+    connect(m_connectBar, &ConnectBar::loggedIn, this,
+            guardedSlot([this](const ConnectionSettings& login) { m_standBy->afterLogin(login); }));
+    connect(m_connectBar, &ConnectBar::connectingChanged, m_remoteBrowser, &RemoteBrowser::setConnecting);
+    connect(m_connectBar, &ConnectBar::disconnected, m_standBy, &StandBy::stop);
+    connect(m_remoteBrowser, &RemoteBrowser::busyChanged, m_connectBar, &ConnectBar::setBrowserBusy);
     connect(m_standBy, &StandBy::returnRequested, this,
-            guardedSlot([this](const QString& folder) { m_remoteBrowser->ListRemoteDirectory(folder); }));
+            guardedSlot([this](const QString& folder) { m_remoteBrowser->showFolder(folder); }));
     connect(m_protocolLog, &ProtocolLog::activity, m_standBy, &StandBy::restartCountdown);
     connect(m_frame, &WindowFrame::mouseMoved, m_standBy, &StandBy::pauseCountdown);
     connect(m_frame, &WindowFrame::resized, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));

@@ -10,6 +10,7 @@
 ProtocolLog::ProtocolLog(Ui::TMyMenuForm& ui, FtpSession& session, QWidget* window)
     : QObject(window), ClientColor(colorFromBGR(4227200)), ServerColor(colorFromBGR(8421376)), m_ui(ui),
       m_window(window) {
+    setPaneDefaults();
     // Blocks arrive in the middle of FTP calls; each one has its own guard.
     connect(&session, &FtpSession::received, this,
             [this](const QString& block) { guarded(m_window, [&] { logReceived(block); }); });
@@ -20,6 +21,21 @@ ProtocolLog::ProtocolLog(Ui::TMyMenuForm& ui, FtpSession& session, QWidget* wind
     });
     connect(m_ui.ICB002, &QCheckBox::clicked, this,
             [this](bool checked) { userAction(m_window, [&] { showDebugPane(checked); }); });
+}
+
+// The debugger pane: grey text on white; the history: its own blue-grey. Both in the window's font.
+void ProtocolLog::setPaneDefaults() {
+    const std::pair<QPlainTextEdit*, QColor> panes[] = {{m_ui.DebugEdit, QColor(Qt::gray)},
+                                                        {m_ui.HistoryEdit, colorFromBGR(8421440)}};
+    for (const auto& [pane, text] : panes) {
+        QPalette palette = pane->palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Text, text);
+        pane->setPalette(palette);
+        pane->setFont(m_window->font());
+        pane->setReadOnly(true);
+        setPaneColor(pane, text);
+    }
 }
 
 void ProtocolLog::logReceived(const QString& block) {

@@ -32,6 +32,8 @@ signals:
     void activity();
 
 private:
+    void setPaneDefaults();
+
     Ui::TMyMenuForm& m_ui;
     QWidget* m_window;
 };

@@ -6,8 +6,11 @@
 #include "core/ftp/TIdFTP.h"
 #include "core/tables/DataTables.h"
 #include "core/tables/Table.h"
+#include "gui/common/Guard.h"
 #include "gui/remotebrowser/RemoteBrowser.h"
 #include "ui_MyMenu.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -48,22 +51,41 @@ void RemoteBrowser::loadIcons() {
 void RemoteBrowser::ListRemoteDirectory(const QString& path) {
     FTPPreviewActive = false;
     if (!m_session.isOpen()) return;
+    listFolder(m_session.ftp().encodeText(path), path);
+}
+
+void RemoteBrowser::listFolder(const QByteArray& rawPath, const QString& path) {
+    FTPPreviewActive = false;
+    if (!m_session.isOpen()) return;
+    const bool nested = m_refreshing;
+    m_refreshing = true;
+    if (!nested) emit busyChanged(true);
+    runThenAlways([&] { refreshViews(rawPath, path); },
+                  [&] {
+                      if (nested) return;
+                      m_refreshing = false;
+                      emit busyChanged(false);
+                  });
+    FTPPreviewActive = true;
+    m_ui.FTPSelectedFile->setText(path);
+    emit folderChanged(path);
+}
+
+void RemoteBrowser::refreshViews(const QByteArray& rawPath, const QString& path) {
     TTable* permissions = m_tables.Permissions;
     m_ui.ProcessEdit->setText(path);
     permissions->emptyDataSet();
     permissions->first();
     m_ui.FTPFilesList->clear();
+    // Without "." and ".." in the listing, the rows are simply numbered from 1.
     if (DirectoryFirst) {
-        addListingPass(path, true, true);
-        addListingPass(path, false, false);
+        addListingPass(rawPath, true, true);
+        addListingPass(rawPath, false, false);
     } else {
-        addListingPass(path, false, true);
-        addListingPass(path, true, false);
+        addListingPass(rawPath, false, true);
+        addListingPass(rawPath, true, false);
     }
     permissions->first();
-    FTPPreviewActive = true;
-    m_ui.FTPSelectedFile->setText(path);
-    emit folderChanged(path);
 }
 
 QStringList RemoteBrowser::catalogueExtensions() const {
@@ -77,11 +99,11 @@ QStringList RemoteBrowser::catalogueExtensions() const {
     return extensions;
 }
 
-void RemoteBrowser::addListingPass(const QString& path, bool folders, bool first) {
+void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool first) {
     TIdFTP& ftp = m_session.ftp();
     TTable* permissions = m_tables.Permissions;
     int listIndex = first ? 0 : FTPCurrentIndex;
-    ftp.ChangeDir(path);
+    ftp.ChangeDir(rawPath);
     QStringList lines;
     ftp.List(&lines, QString(), true);
     m_ui.ProcessEdit->setText(ftp.RetrieveCurrentDir());
@@ -94,6 +116,11 @@ void RemoteBrowser::addListingPass(const QString& path, bool folders, bool first
 
     BulkUpdate bulk(m_ui.FTPFilesList, permissions);
     const QList<TIdFTPListItem>& listing = ftp.DirectoryListing();
+    // Each pass lists the folder anew; the numbering follows the listing of the first pass.
+    if (first)
+        m_numberFromOne = std::none_of(listing.begin(), listing.end(), [](const TIdFTPListItem& e) {
+            return e.FileName == u"." || e.FileName == u"..";
+        });
     const QString iconField = QStringLiteral("Icon");
     for (int p = 0; p < listing.size(); ++p) {
         const TIdFTPListItem& entry = listing.at(p);
@@ -113,7 +140,8 @@ void RemoteBrowser::addListingPass(const QString& path, bool folders, bool first
 
         const int rowsBefore = permissions->recordCount();
         permissions->append();
-        permissions->fields(0).setAsString(listingRowNumber(p, rowsBefore));
+        permissions->fields(0).setAsString(m_numberFromOne ? QString::number(rowsBefore + 1)
+                                                           : listingRowNumber(p, rowsBefore));
         permissions->fields(1).setAsString(entry.FileName);
         permissions->fields(2).setAsString(type);
         permissions->fields(4).setAsString(ByteSizeText(entry.Size));
@@ -132,6 +160,7 @@ void RemoteBrowser::addListingPass(const QString& path, bool folders, bool first
         item->setData(RemoteKindRole, isFolder ? QStringLiteral("<DIR>") : QStringLiteral("Files"));
         item->setData(RemoteSizeRole, isFolder ? QString() : QString::number(entry.Size));
         item->setData(RemoteImageRole, image);
+        item->setData(RemoteRawNameRole, entry.RawName);
         item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
         m_ui.FTPFilesList->addItem(item);
         ++listIndex;

@@ -74,12 +74,17 @@ RemoteBrowser::RemoteBrowser(Ui::TMyMenuForm& ui, FtpSession& session, DataTable
     connectViews();
 }
 
+template <class F> void RemoteBrowser::navigate(F&& step) {
+    if (busy()) return;
+    m_session.unlessClosed(step);
+}
+
 void RemoteBrowser::connectViews() {
     // Double clicks open folders; captions are edited with F2 or a click on a selected item.
     m_ui.FTPFilesList->setEditTriggers(QAbstractItemView::EditKeyPressed |
                                        QAbstractItemView::SelectedClicked);
     m_ui.FTPFilesList->setDragEnabled(true);
-    auto act = [this](auto action) { return [this, action] { userAction(m_window, action); }; };
+    auto act = [this](auto step) { return [this, step] { userAction(m_window, [&] { navigate(step); }); }; };
 
     connect(m_ui.FTPFilesList, &QListWidget::itemDoubleClicked, this,
             act([this] { openSelectedListItem(); }));

@@ -33,8 +33,15 @@ public:
     void ListRemoteDirectory(const QString& path);
     // After a login: the root folder.
     void showLoginFolder();
+    // Lists `path`, quietly giving up when the user disconnects meanwhile.
+    void showFolder(const QString& path);
     // Lists the current folder again (after the window was resized).
     void refresh();
+
+    // While a connect runs, navigation is ignored.
+    void setConnecting(bool connecting) { m_connecting = connecting; }
+    // A refresh or a connect runs: clicks that would start another listing are ignored.
+    bool busy() const { return m_refreshing || m_connecting; }
 
     void openSelectedListItem();
     void openGridEntry();
@@ -43,10 +50,20 @@ public:
 
 signals:
     void folderChanged(const QString& path);
+    void busyChanged(bool busy);
 
 private:
     void connectViews();
-    void addListingPass(const QString& path, bool folders, bool first);
+    // Runs a navigation click: ignored while busy; quiet when the user disconnects meanwhile.
+    template <class F> void navigate(F&& step);
+    // Lists the folder `rawPath` (the server's bytes), shown as `path`.
+    void listFolder(const QByteArray& rawPath, const QString& path);
+    void refreshViews(const QByteArray& rawPath, const QString& path);
+    // The server's bytes of an entry of the current folder, by its caption.
+    QByteArray rawNameOf(const QString& caption) const;
+    // Opens the sub-folder `caption` of the current folder; returns its path.
+    QString openSubFolder(const QString& caption);
+    void addListingPass(const QByteArray& rawPath, bool folders, bool first);
     QStringList catalogueExtensions() const;
 
     Ui::TMyMenuForm& m_ui;
@@ -54,4 +71,7 @@ private:
     DataTables& m_tables;
     QWidget* m_window;
     TableModel* m_model;
+    bool m_refreshing = false;
+    bool m_connecting = false;
+    bool m_numberFromOne = false; // the listing shown has no "." and ".." entries
 };

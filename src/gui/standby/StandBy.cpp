@@ -1,5 +1,6 @@
 #include "gui/standby/StandBy.h"
 
+#include "core/base/Errors.h"
 #include "core/base/TextFormat.h"
 #include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdFTP.h"
@@ -8,17 +9,19 @@
 #include "ui_MyMenu.h"
 
 #include <QTimer>
+#include <algorithm>
 
 StandBy::StandBy(Ui::TMyMenuForm& ui, FtpSession& session, QWidget* window)
     : QObject(window), SleepTimer(new QTimer(this)), m_ui(ui), m_session(session), m_window(window) {
     SleepTimer->setObjectName(QStringLiteral("SleepTimer"));
     SleepTimer->setInterval(500);
     connect(SleepTimer, &QTimer::timeout, this, [this] { userAction(m_window, [this] { tick(); }); });
-    connect(&session, &FtpSession::disconnected, this, [this] {
-        SleepTimer->stop();
-        m_ui.StopImg01->hide();
-        m_ui.StopImg02->hide();
-    });
+}
+
+void StandBy::stop() {
+    SleepTimer->stop();
+    m_ui.StopImg01->hide();
+    m_ui.StopImg02->hide();
 }
 
 void StandBy::hideMarks() {
@@ -34,6 +37,7 @@ void StandBy::restartCountdown() {
     SleepTime = QTime(0, m_ui.MinEdit->value(), m_ui.SecEdit->value());
     m_ui.TimeLabel->setText(text);
     SleepTimer->start();
+    m_sinceTick.start();
     m_ui.TimeLabel->show();
 }
 
@@ -42,17 +46,28 @@ void StandBy::pauseCountdown() {
 }
 
 void StandBy::tick() {
-    // A whole second per half-second tick: the count-down runs at twice the clock's speed.
-    SleepTime = SleepTime.addSecs(-1);
-    m_ui.TimeLabel->setText(
-        formatDateTime(QStringLiteral("hh:mm:ss"), QDateTime(QDate(2000, 1, 1), SleepTime)));
-    if (SleepTime == QTime(0, 0)) enterStandBy();
+    // The count-down follows the clock, however late a tick comes.
+    const qint64 elapsed = m_sinceTick.isValid() ? m_sinceTick.restart() : 0;
+    const int left = std::max(0, QTime(0, 0).msecsTo(SleepTime) - int(std::min<qint64>(elapsed, 86400000)));
+    SleepTime = QTime(0, 0).addMSecs(left);
+    // Whole seconds still to go, rounded up, so the label reaches 00:00:00 when the time is up.
+    const QTime shown = QTime(0, 0).addSecs((left + 999) / 1000);
+    m_ui.TimeLabel->setText(formatDateTime(QStringLiteral("hh:mm:ss"), QDateTime(QDate(2000, 1, 1), shown)));
+    if (left == 0) enterStandBy();
 }
 
 void StandBy::enterStandBy() {
     SleepTimer->stop();
+    if (!m_session.isOpen()) return;
     StandByMode = true;
-    FTPStandByDirectory = m_session.ftp().RetrieveCurrentDir();
+    m_standByHost = m_session.settings().host;
+    m_standByUser = m_session.settings().user;
+    // A folder that cannot be told is not returned to.
+    FTPStandByDirectory.clear();
+    try {
+        FTPStandByDirectory = m_session.ftp().RetrieveCurrentDir();
+    } catch (const QeltoError&) {
+    }
     m_session.close();
     m_ui.ProcessEdit->setText(QStringLiteral("Server connection is broken ..."));
     m_ui.StopImg01->show();
@@ -60,8 +75,9 @@ void StandBy::enterStandBy() {
     m_ui.TimeLabel->setText(QStringLiteral("Stand By"));
 }
 
-void StandBy::afterLogin() {
+void StandBy::afterLogin(const ConnectionSettings& login) {
     if (!StandByMode) return;
     StandByMode = false;
+    if (FTPStandByDirectory.isEmpty() || login.host != m_standByHost || login.user != m_standByUser) return;
     emit returnRequested(FTPStandByDirectory);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/ftp/ConnectionSettings.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTime>
@@ -29,8 +32,11 @@ public:
     void pauseCountdown();
     void tick();
     void enterStandBy();
-    // After a login: asks for the remembered folder when stand-by dropped the last connection.
-    void afterLogin();
+    // After a login: asks for the remembered folder when stand-by dropped the last connection to the same
+    // server and user.
+    void afterLogin(const ConnectionSettings& login);
+    // The connection is gone: no count-down, no stand-by marks.
+    void stop();
 
 signals:
     void returnRequested(const QString& folder);
@@ -41,4 +47,7 @@ private:
     Ui::TMyMenuForm& m_ui;
     FtpSession& m_session;
     QWidget* m_window;
+    QElapsedTimer m_sinceTick;
+    QString m_standByHost;
+    QString m_standByUser;
 };

@@ -150,3 +150,38 @@ TEST_F(StartupTest, EveryPageIsThereByName) {
           "MB003", "MB004", "TimeLabel", "CPUProgress", "FTPOnImage"})
         EXPECT_NE(w.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 }
+
+TEST_F(StartupTest, TheCatalogueIsRenumberedInOrderAndEachIconMatchesItsRow) {
+    openWindow();
+    closeWindow();
+    // Out of order and with gaps: the numbers run backwards in steps of three.
+    {
+        const TableSpec spec = fileInfoTable();
+        TTable catalogue(spec.tableName, spec.fields);
+        catalogue.setFileName(systemFile(spec.fileName));
+        catalogue.setActive(true);
+        const int n = catalogue.recordCount();
+        catalogue.first();
+        for (int row = 0; row < n; ++row) {
+            catalogue.edit();
+            catalogue.fields(0).setAsString(QString::number(1000 - 3 * row));
+            catalogue.post();
+            catalogue.next();
+        }
+        catalogue.close();
+    }
+    TMyMenuForm& w = openWindow();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    TTable& catalogue = *w.tables().FileInfo;
+    const int n = catalogue.recordCount();
+    ASSERT_EQ(w.remoteBrowser().FTPImageList.size(), n);
+    catalogue.first();
+    for (int p = 0; p < n; ++p) {
+        EXPECT_EQ(catalogue.fields(0).asString(), QString::number(p + 1));
+        EXPECT_EQ(
+            w.remoteBrowser().FTPImageList.at(p).toImage(),
+            QPixmap::fromImage(catalogue.fieldByName(QStringLiteral("Pictures48x48")).picture()).toImage())
+            << p;
+        catalogue.next();
+    }
+}

@@ -1,10 +1,13 @@
 #include "core/tables/Table.h"
 #include "support/BrowseFixture.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 TEST_F(BrowseTest, ConnectShowsTheRootAndDisconnectReturnsToTheStartState) {
@@ -130,11 +133,15 @@ TEST_F(BrowseTest, StandByDropsTheConnectionAndTheNextConnectReturns) {
 
     w.standBy().restartCountdown();
     EXPECT_EQ(w.ui()->TimeLabel->text(), QStringLiteral("00:02:00"));
+    // The count-down follows the clock: a tick right away takes nothing off.
     w.standBy().tick();
-    EXPECT_EQ(w.ui()->TimeLabel->text(), QStringLiteral("00:01:59"));
-    // A short interval: two ticks of the real timer.
+    EXPECT_EQ(w.ui()->TimeLabel->text(), QStringLiteral("00:02:00"));
+    // A short interval of two real seconds.
+    QElapsedTimer clock;
+    clock.start();
     w.standBy().SleepTime = QTime(0, 0, 2);
     ASSERT_TRUE(testsupport::waitUntil([&] { return w.standBy().StandByMode; }, std::chrono::seconds(5)));
+    EXPECT_GE(clock.elapsed(), 1900);
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_EQ(w.standBy().FTPStandByDirectory, QStringLiteral("/pub"));
     EXPECT_FALSE(w.browsingSession().ftp().Connected());
@@ -248,4 +255,66 @@ TEST_F(BrowseTest, TypingInTheConnectBarEditsTheCurrentBookmark) {
     ASSERT_EQ(again.tables().FTPServers->recordCount(), 1);
     EXPECT_EQ(again.tables().FTPServers->fieldByName(QStringLiteral("Address")).asString(),
               QStringLiteral("ftp.example.org"));
+}
+
+TEST_F(BrowseTest, StandByReturnsOnlyToAKnownFolderOnTheSameServerAndUser) {
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty());
+    doubleClickItem(QStringLiteral("pub"));
+    w.standBy().enterStandBy();
+    ASSERT_TRUE(w.standBy().StandByMode);
+
+    // Another address for the same server is another server: the login folder is shown.
+    w.ui()->FTPE001->setText(QStringLiteral("localhost"));
+    w.ui()->EB001->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_FALSE(w.standBy().StandByMode);
+    EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/"));
+
+    // A folder that is gone fails once; the next connect does not try it again.
+    doubleClickItem(QStringLiteral("pub"));
+    w.standBy().enterStandBy();
+    ASSERT_TRUE(QDir(root.path() + QStringLiteral("/pub")).removeRecursively());
+    w.ui()->EB001->click();
+    EXPECT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+    EXPECT_FALSE(w.standBy().StandByMode);
+    w.ui()->EB002->click();
+    errors.clear();
+    w.ui()->EB001->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(showsConnected());
+}
+
+TEST_F(BrowseTest, LogPanesHaveTheirDefaultsAndEachBlockItsColour) {
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty());
+    QPlainTextEdit* debug = w.ui()->DebugEdit;
+    QPlainTextEdit* history = w.ui()->HistoryEdit;
+    EXPECT_EQ(debug->palette().color(QPalette::Base), QColor(Qt::white));
+    EXPECT_EQ(debug->palette().color(QPalette::Text), QColor(Qt::gray));
+    EXPECT_EQ(history->palette().color(QPalette::Text), QColor(64, 128, 128));
+    EXPECT_EQ(debug->font().pointSize(), 8);
+
+    // The colour of the first text on a line of each pane.
+    auto colourOf = [](QPlainTextEdit* pane, const QString& text) {
+        for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next())
+            if (b.text().contains(text)) return b.begin().fragment().charFormat().foreground().color();
+        return QColor();
+    };
+    // The status lines of the connect come before any block: they take the pane's grey.
+    EXPECT_EQ(colourOf(debug, QStringLiteral(" ... ")), QColor(Qt::gray));
+    EXPECT_EQ(colourOf(debug, QStringLiteral(">> Client: USER demo")), w.protocolLog().ClientColor);
+    EXPECT_EQ(colourOf(debug, QStringLiteral("<< Server: 331")), w.protocolLog().ServerColor);
+    EXPECT_EQ(colourOf(history, QStringLiteral("CLIENT SENT:")), w.protocolLog().ClientColor);
+    EXPECT_EQ(colourOf(history, QStringLiteral("SERVER RESEIVED:")), w.protocolLog().ServerColor);
+}
+
+TEST_F(BrowseTest, LabelsShowFolderNamesAsPlainText) {
+    QDir(root.path()).mkpath(QStringLiteral("<h1>BIG"));
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty());
+    doubleClickItem(QStringLiteral("<h1>BIG"));
+    EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/<h1>BIG"));
+    for (const QLabel* label : w.findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
