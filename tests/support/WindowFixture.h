@@ -10,6 +10,7 @@
 #include "gui/common/Guard.h"
 #include "gui/common/UserAction.h"
 #include "gui/connectbar/ConnectBar.h"
+#include "gui/jobqueue/JobQueue.h"
 #include "gui/localpanel/LocalPanel.h"
 #include "gui/mainwindow/MyMenu.h"
 #include "gui/mainwindow/WindowFrame.h"

@@ -12,9 +12,9 @@
 #include "gui/console/Console.h"
 #include "gui/history/History.h"
 #include "gui/settings/Settings.h"
+#include "gui/jobqueue/JobQueue.h"
 #include "gui/localpanel/LocalPanel.h"
 #include "gui/mainwindow/Skin.h"
-#include "gui/mainwindow/TablePages.h"
 #include "gui/mainwindow/WindowFrame.h"
 #include "gui/netmonitor/NetMonitor.h"
 #include "gui/preview/Preview.h"
@@ -43,6 +43,7 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_protocolLog = new ProtocolLog(*m_ui, *m_browsing, this);
     m_standBy = new StandBy(*m_ui, *m_browsing, this);
     m_localPanel = new LocalPanel(*m_ui, this);
+    m_jobQueue = new JobQueue(*m_ui, *m_tables, *m_browsing, this);
     m_console = new Console(*m_ui, this);
     m_bookmarks = new Bookmarks(*m_ui, *m_tables->FTPServers, *m_browsing, this);
     m_settings = new Settings(*m_ui, *m_tables->FileInfo, this);
@@ -50,7 +51,6 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_processorMonitor = new ProcessorMonitor(*m_ui, *m_processorUsage, this);
     m_netMonitor = new NetMonitor(*m_ui, this);
     m_preview = new Preview(*m_ui, *m_browsing, *m_processorUsage, this);
-    bindTablePages(*m_ui, *m_tables, this);
     wireConcerns();
     // Labels show server and file names: never as markup.
     for (QLabel* label : findChildren<QLabel*>())
@@ -87,6 +87,15 @@ void TMyMenuForm::wireConcerns() {
     connect(m_remoteBrowser, &RemoteBrowser::busyChanged, m_connectBar, &ConnectBar::setBrowserBusy);
     connect(m_standBy, &StandBy::returnRequested, this,
             guardedSlot([this](const QString& folder) { m_remoteBrowser->showFolder(folder); }));
+    m_jobQueue->setLocalSide([this] { return m_localPanel->LocalCurrentDirectory; },
+                             [this] { return m_localPanel->selectedPaths(); });
+    connect(m_jobQueue, &JobQueue::targetShown, m_localPanel, &LocalPanel::showSelectedFile);
+    connect(m_jobQueue, &JobQueue::jobEnded, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));
+    connect(m_jobQueue, &JobQueue::activity, m_standBy, &StandBy::restartCountdown);
+    connect(m_localPanel, &LocalPanel::copyRequested, this, guardedSlot([this] { m_jobQueue->buildUploadList(); }));
+    connect(m_localPanel, &LocalPanel::pasteRequested, this, guardedSlot([this] { m_jobQueue->upload(); }));
+    connect(m_localPanel, &LocalPanel::remoteItemsDropped, this, guardedSlot([this] { m_jobQueue->download(); }));
+    connect(m_connectBar, &ConnectBar::disconnected, m_jobQueue, &JobQueue::cancel);
     connect(m_protocolLog, &ProtocolLog::activity, m_standBy, &StandBy::restartCountdown);
     connect(m_frame, &WindowFrame::mouseMoved, m_standBy, &StandBy::pauseCountdown);
     connect(m_frame, &WindowFrame::resized, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));

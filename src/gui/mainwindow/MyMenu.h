@@ -13,6 +13,7 @@ class DataTables;
 class History;
 class Settings;
 class FtpSession;
+class JobQueue;
 class LocalPanel;
 class NetMonitor;
 class Preview;
@@ -43,6 +44,7 @@ public:
     ProtocolLog& protocolLog() const { return *m_protocolLog; }
     StandBy& standBy() const { return *m_standBy; }
     LocalPanel& localPanel() const { return *m_localPanel; }
+    JobQueue& jobQueue() const { return *m_jobQueue; }
     NetMonitor& netMonitor() const { return *m_netMonitor; }
     ProcessorMonitor& processorMonitor() const { return *m_processorMonitor; }
     Preview& preview() const { return *m_preview; }
@@ -71,6 +73,7 @@ private:
     ProtocolLog* m_protocolLog;
     StandBy* m_standBy;
     LocalPanel* m_localPanel;
+    JobQueue* m_jobQueue;
     std::unique_ptr<ProcessorUsage> m_processorUsage;
     ProcessorMonitor* m_processorMonitor;
     NetMonitor* m_netMonitor;

@@ -1,0 +1,188 @@
+#include "gui/jobqueue/JobQueue.h"
+
+#include "core/base/Errors.h"
+#include "core/browse/RemoteListing.h"
+#include "core/ftp/FtpSession.h"
+#include "core/ftp/TIdFTP.h"
+#include "core/tables/DataTables.h"
+#include "core/tables/Table.h"
+#include "core/tables/TableModel.h"
+#include "core/transfer/DownloadList.h"
+#include "core/transfer/TransferJob.h"
+#include "core/transfer/UploadList.h"
+#include "gui/common/GridBinding.h"
+#include "gui/common/UserAction.h"
+#include "ui_MyMenu.h"
+
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+namespace {
+
+QList<TableColumn> jobColumns(const TTable& events) {
+    QList<TableColumn> columns;
+    for (const FieldDef& f : events.schema())
+        columns << TableColumn{f.name, QString(), f.name != u"SizeValue"};
+    return columns;
+}
+
+} // namespace
+
+JobQueue::JobQueue(Ui::TMyMenuForm& ui, DataTables& tables, FtpSession& browsing, QWidget* window)
+    : QObject(window), m_ui(ui), m_tables(tables), m_browsing(browsing), m_window(window),
+      m_model(new TableModel(*tables.FTPEvents, jobColumns(*tables.FTPEvents), this)),
+      m_job(new TransferJob(*tables.FTPEvents, browsing.ftp(), this)) {
+    bindGrid(m_ui.FTPEventsTable, m_model);
+    m_ui.FTPEventsTable->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    connectControls();
+}
+
+JobQueue::~JobQueue() = default;
+
+void JobQueue::setLocalSide(std::function<QString()> folder, std::function<QStringList()> selection) {
+    m_localFolder = std::move(folder);
+    m_localSelection = std::move(selection);
+}
+
+bool JobQueue::running() const {
+    return m_job->running();
+}
+
+void JobQueue::connectControls() {
+    auto act = [this](auto step) { return [this, step] { userAction(m_window, step); }; };
+    connect(m_ui.LFB008, &QToolButton::clicked, this, act([this] { download(); }));
+    connect(m_ui.RFS008, &QToolButton::clicked, this, act([this] { upload(); }));
+    // While a job runs its rows keep their order: a re-sort would move the runner's place.
+    connect(m_ui.FTPEventsTable->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        userAction(m_window, [&] {
+            if (!running()) SortAndRenumber(*m_tables.FTPEvents, m_model->fieldNameOfColumn(column));
+        });
+    });
+    m_ui.FTPEventsTable->installEventFilter(this);
+    m_ui.FTPEventsTable->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_ui.FTPEventsTable, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(m_ui.FTPEventsTable);
+        QAction* cancelJob = menu.addAction(QStringLiteral("Cancel"));
+        cancelJob->setEnabled(running());
+        if (menu.exec(m_ui.FTPEventsTable->viewport()->mapToGlobal(at)) == cancelJob)
+            userAction(m_window, [this] { cancel(); });
+    });
+    // Files dropped on the remote list from the local list or another program are uploaded.
+    m_ui.FTPFilesList->setAcceptDrops(true);
+    m_ui.FTPFilesList->viewport()->installEventFilter(this);
+
+    connect(m_job, &TransferJob::status, this,
+            [this](const QString& text) { m_ui.ProcessEdit->setText(text); });
+    connect(m_job, &TransferJob::target, this, &JobQueue::targetShown);
+    connect(m_job, &TransferJob::transferBegins, this, [this](bool download) {
+        (download ? m_ui.DownloadProgress : m_ui.UploadProgress)->setValue(0);
+        if (download) m_ui.ProcessEdit->setText(QStringLiteral("Start Download ..."));
+    });
+    connect(m_job, &TransferJob::progress, this, &JobQueue::showProgress);
+    connect(m_job, &TransferJob::activity, this, &JobQueue::activity);
+    connect(m_job, &TransferJob::finished, this, [this](bool completed, const QString& error) {
+        userAction(m_window, [&] { jobFinished(completed, error); });
+    });
+}
+
+bool JobQueue::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui.FTPEventsTable && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && running()) {
+        userAction(m_window, [this] { cancel(); });
+        return true;
+    }
+    if (watched != m_ui.FTPFilesList->viewport()) return false;
+    const auto type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+    auto* drop = static_cast<QDropEvent*>(event);
+    // The list's own items moving inside it are not an upload.
+    if (drop->source() == m_ui.FTPFilesList || !drop->mimeData()->hasUrls()) return false;
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (type == QEvent::Drop) {
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls())
+            if (url.isLocalFile()) paths << url.toLocalFile();
+        userAction(m_window, [&] { uploadPaths(paths); });
+    }
+    return true;
+}
+
+void JobQueue::download() {
+    if (!m_browsing.isOpen()) return;
+    if (running()) throw QeltoError(QStringLiteral("A job is running; wait for it to end or cancel it"));
+    const QString folder = m_localFolder ? m_localFolder() : QString();
+    if (folder.isEmpty()) throw QeltoError(QStringLiteral("Choose the local folder to download into first"));
+    QList<RemoteSelection> selection;
+    for (int i = 0; i < m_ui.FTPFilesList->count(); ++i) {
+        const QListWidgetItem* item = m_ui.FTPFilesList->item(i);
+        if (!item->isSelected()) continue;
+        selection << RemoteSelection{item->text(), item->data(RemoteRawNameRole).toByteArray(),
+                                     item->data(RemoteKindRole).toString() == u"<DIR>"};
+    }
+    if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..") return;
+    m_ui.DLPLabel->show();
+    m_ui.ProcessEdit->setText(QStringLiteral("Create Download Database ..."));
+    const ListBuild build = buildDownloadList(m_browsing.ftp(), selection, *m_tables.FTPEvents);
+    m_ui.ProcessEdit->setText(QStringLiteral("Download List Complete ..."));
+    m_skipped = build.skipped;
+    m_job->startDownload(m_browsing.settings(), folder, build.rawRemote, build.sizes);
+}
+
+void JobQueue::upload() {
+    if (!m_browsing.isOpen()) return;
+    const QStringList paths = m_localSelection ? m_localSelection() : QStringList();
+    uploadFrom(paths, m_localFolder ? m_localFolder() : QString());
+}
+
+void JobQueue::uploadPaths(const QStringList& paths) {
+    if (!m_browsing.isOpen() || paths.isEmpty()) return;
+    uploadFrom(paths, QFileInfo(paths.first()).path());
+}
+
+void JobQueue::uploadFrom(const QStringList& paths, const QString& base) {
+    if (running()) throw QeltoError(QStringLiteral("A job is running; wait for it to end or cancel it"));
+    if (paths.isEmpty()) return;
+    const QString remote = m_browsing.ftp().RetrieveCurrentDir();
+    m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
+    m_job->startUpload(m_browsing.settings());
+}
+
+void JobQueue::buildUploadList() {
+    if (running()) throw QeltoError(QStringLiteral("A job is running; wait for it to end or cancel it"));
+    const QStringList paths = m_localSelection ? m_localSelection() : QStringList();
+    const QString remote = m_browsing.isOpen() ? m_browsing.ftp().RetrieveCurrentDir() : QString();
+    reportSkipped(
+        ::buildUploadList(paths, m_localFolder ? m_localFolder() : QString(), remote, *m_tables.FTPEvents));
+}
+
+void JobQueue::cancel() {
+    m_job->cancel();
+}
+
+void JobQueue::showProgress(bool download, qint64 bytes, int percent) {
+    (download ? m_ui.DIL001 : m_ui.UIL001)->setText(QString::number(bytes) + QStringLiteral(" Byte"));
+    (download ? m_ui.DownloadProgress : m_ui.UploadProgress)->setValue(std::min(percent, 100));
+}
+
+void JobQueue::jobFinished(bool completed, const QString& error) {
+    m_ui.DLPLabel->hide();
+    const QStringList skipped = std::exchange(m_skipped, {});
+    if (!completed) {
+        m_ui.ProcessEdit->setText(error);
+        throw QeltoError(error);
+    }
+    m_ui.DownloadProgress->setValue(0);
+    m_ui.UploadProgress->setValue(0);
+    emit jobEnded();
+    reportSkipped(skipped);
+}
+
+void JobQueue::reportSkipped(const QStringList& skipped) {
+    if (skipped.isEmpty()) return;
+    throw QeltoError(QStringLiteral("These entries were left out:\n") + skipped.join(u'\n'));
+}
