@@ -14,6 +14,7 @@ QELTO_PACKAGES=(
   python3 python3-pyftpdlib heimdal-clients curl time bc
   xvfb xauth fonts-dejavu-core
   unrtf
+  vsftpd openssl python3-openssl desktop-file-utils
 )
 
 qelto_install_missing() {

@@ -1,6 +1,8 @@
 // The transfer operations of TIdFTP: List, DirectoryListing, Get and Put.
 #include "core/ftp/FtpTransfer.h"
+#include "core/ftp/FtpErrors.h"
 #include "core/ftp/FtpTransferFile.h"
+#include "core/ftp/ListLineParse.h"
 #include "core/ftp/TIdFTP.h"
 
 #include <QBuffer>
@@ -54,12 +56,22 @@ void TIdFTP::List(QStringList* lines, const QByteArray& specifier, bool details)
         FtpTransfer(*this, FtpTransfer::Download, withArgument("MLSD", specifier), true)
             .run(buffer, -1, MaxListingBytes, tooLarge);
     } else {
-        const QByteArray command = withArgument(details ? "LIST" : "NLST", specifier);
         const TIdFTPTransferType previous = m_transferType;
         setTransferType(ftASCII);
         try {
-            FtpTransfer(*this, FtpTransfer::Download, command, true)
-                .run(buffer, -1, MaxListingBytes, tooLarge);
+            // "-a" shows dot-files; a server that takes it for a name refuses it, and plain LIST follows.
+            const bool tryAll = details && specifier.isEmpty() && !m_listAllRefused;
+            const ListAllResult all = tryAll ? listAll(buffer) : ListAllResult::Refused;
+            if (all != ListAllResult::Listed) {
+                buffer.buffer().clear();
+                buffer.seek(0);
+                FtpTransfer(*this, FtpTransfer::Download, withArgument(details ? "LIST" : "NLST", specifier),
+                            true)
+                    .run(buffer, -1, MaxListingBytes, tooLarge);
+            }
+            // 450 to "-a" and files to plain LIST: the option was the trouble. 450 to both: an empty folder.
+            if (all == ListAllResult::Refused || (all == ListAllResult::NoFiles && !buffer.data().isEmpty()))
+                m_listAllRefused = tryAll;
         } catch (...) {
             try {
                 setTransferType(previous);
@@ -84,10 +96,35 @@ void TIdFTP::List(QStringList* lines, const QByteArray& specifier, bool details)
     if (lines) *lines = m_listResult.lines;
 }
 
+TIdFTP::ListAllResult TIdFTP::listAll(QBuffer& buffer) {
+    try {
+        FtpTransfer(*this, FtpTransfer::Download, "LIST -a", true)
+            .run(buffer, -1, MaxListingBytes, QStringLiteral("Listing too large"));
+    } catch (const FtpReplyError& error) {
+        // 421 ends the session; any other refusal is about the option.
+        if (error.code() < 400 || error.code() == 421) throw;
+        return ListAllResult::Refused;
+    }
+    // A passive listing takes 450 as "no files"; a server that read "-a" as a name says the same.
+    return m_lastCmdResult.code == 450 ? ListAllResult::NoFiles : ListAllResult::Listed;
+}
+
 const QList<TIdFTPListItem>& TIdFTP::DirectoryListing() {
-    if (!m_directoryListing)
+    if (m_directoryListing) return *m_directoryListing;
+    m_listUnknownLines = 0;
+    if (m_listResult.details && !m_listResult.mlsd) {
+        ListLines parsed =
+            parseListLines(m_listResult.rawLines, m_listResult.utf8, QDateTime::currentDateTime());
+        m_listUnknownLines = parsed.unknown;
+        m_directoryListing = std::move(parsed.items);
+        if (parsed.unknown > 0)
+            doStatus(
+                hsStatusText,
+                QStringLiteral("%1 listing lines could not be read and were left out").arg(parsed.unknown));
+    } else {
         m_directoryListing =
             parseListing(m_listResult.rawLines, m_listResult.mlsd, m_listResult.details, m_listResult.utf8);
+    }
     return *m_directoryListing;
 }
 

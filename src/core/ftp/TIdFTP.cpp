@@ -362,6 +362,7 @@ void TIdFTP::Connect() {
     m_capabilities.clear();
     m_canUseMLS = false;
     m_resumeSupport = ResumeSupport::Unknown;
+    m_listAllRefused = false;
     m_usingExtDataPort = m_useExtensionDataPort || m_tryNATFastTrack;
     bool greetingAccepted = false;
     try {

@@ -17,6 +17,7 @@
 #include <optional>
 
 class FtpTransfer;
+class QBuffer;
 class TIdLogEvent;
 
 // Lines of the last listing, as the data transfer delivered them.
@@ -171,8 +172,10 @@ public:
     // Lists the current folder (or `specifier`) into ListResult, copied into `lines` when given.
     void List(QStringList* lines, const QString& specifier = QString(), bool details = true);
     void List(QStringList* lines, const QByteArray& specifier, bool details = true);
-    // The entries of the last List, parsed on first use; throws as parseListing does.
+    // The entries of the last List, parsed on first use; throws as parseListing does. A LIST reply is
+    // read by parseListLines; its lines that no form fits are left out and counted.
     const QList<TIdFTPListItem>& DirectoryListing();
+    int DirectoryListingUnknownLines() const { return m_listUnknownLines; }
     // A fresh download replaces `localFile` only once it is complete; a resumed one appends to it.
     void Get(const QString& source, const QString& localFile, bool canOverwrite = false, bool resume = false);
     void Get(const QByteArray& source, const QString& localFile, bool canOverwrite = false,
@@ -256,6 +259,9 @@ private:
     void natFastTrackStep();
     bool siteCapabilityListsZone() const;
     bool serverCanResume();
+    // "LIST -a" into `buffer`.
+    enum class ListAllResult { Listed, Refused, NoFiles };
+    ListAllResult listAll(QBuffer& buffer);
 
     QString m_host;
     quint16 m_port = 21;
@@ -307,4 +313,6 @@ private:
     QByteArray m_transferBuffer;                             // one block, reused by every transfer
     FtpTransfer* m_transfer = nullptr;                       // the running transfer (Abort reaches it)
     bool m_usingExtDataPort = false; // EPSV/EPRT; dropped when the server refuses them
+    bool m_listAllRefused = false;   // "LIST -a" refused; plain LIST for the rest of the connection
+    int m_listUnknownLines = 0;
 };

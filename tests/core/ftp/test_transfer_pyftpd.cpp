@@ -117,10 +117,13 @@ TEST_F(FtpTransferReal, ServerWithoutMlsdListsWithList) {
     client.ftp.List(&lines);
     EXPECT_FALSE(client.ftp.ListResult().mlsd);
     EXPECT_EQ(lines.filter(s("Größe.txt")).size(), 1) << lines.join(u'\n').toStdString();
-    EXPECT_EQ(errorOf([&] { client.ftp.DirectoryListing(); }),
-              s("No FTP list parsers have been registered."));
+    QStringList listed;
+    for (const TIdFTPListItem& item : client.ftp.DirectoryListing())
+        listed.append(item.FileName);
+    listed.sort();
+    EXPECT_EQ(listed, ss({"Größe.txt", "empty"}));
     // Listings go in ASCII; the connection's own type comes back afterwards.
-    EXPECT_EQ(client.sent.mid(client.sent.indexOf(s("TYPE A"))), ss({"TYPE A", "PASV", "LIST", "TYPE I"}));
+    EXPECT_EQ(client.sent.mid(client.sent.indexOf(s("TYPE A"))), ss({"TYPE A", "PASV", "LIST -a", "TYPE I"}));
 
     client.ftp.List(nullptr, s("empty"));
     EXPECT_TRUE(client.ftp.DirectoryListing().isEmpty());

@@ -351,14 +351,16 @@ TEST_F(FtpTransferScripted, RefusedTransferCommands) {
 }
 
 TEST_F(FtpTransferScripted, ListingAnswered450IsEmpty) {
-    ScriptedServer server(loggedIn + ss({"L", "C PASV", "S 227 (127,0,0,1,{p1},{p2})", "C LIST",
-                                         "S 450 No files", "C NOOP", "S 200 ok"}));
+    // "LIST -a" and LIST both: the folder is empty.
+    ScriptedServer server(loggedIn + ss({"L", "C PASV", "S 227 (127,0,0,1,{p1},{p2})", "C LIST -a",
+                                         "S 450 No files", "L", "C PASV", "S 227 (127,0,0,1,{p1},{p2})",
+                                         "C LIST", "S 450 No files", "C NOOP", "S 200 ok"}));
     Client client(server.port());
     QStringList lines = ss({"stale"});
     client.ftp.List(&lines);
     EXPECT_EQ(lines, QStringList());
     EXPECT_TRUE(client.ftp.DirectoryListing().isEmpty());
-    EXPECT_EQ(client.statuses, refused);
+    EXPECT_EQ(client.statuses, refused + refused);
     client.ftp.Noop();
 }
 
@@ -366,7 +368,7 @@ TEST_F(FtpTransferScripted, EndlessListingIsCutOff) {
     const qint64 lines = TIdFTP::MaxListingBytes / 1024 + 1;
     const QString line = QString(1023, u'x') + s("\\n");
     ScriptedServer server(loggedIn + QStringList{s("L"), s("C PASV"), s("S 227 (127,0,0,1,{p1},{p2})"),
-                                                 s("C LIST"), s("A"), s("S 150 Here it comes"),
+                                                 s("C LIST -a"), s("A"), s("S 150 Here it comes"),
                                                  QStringLiteral("DN %1 %2").arg(lines).arg(line),
                                                  s("S 426 Cut off"), s("C NOOP"), s("S 200 ok")});
     Client client(server.port());

@@ -183,15 +183,20 @@ TEST_F(BrowseTest, FaultsShowOneErrorAndTheButtonsMatchTheConnection) {
     EXPECT_TRUE(showsDisconnected());
 }
 
-TEST_F(BrowseTest, AServerWithoutMachineListingsIsReportedAndStaysDisconnectable) {
+TEST_F(BrowseTest, AServerWithoutMachineListingsIsBrowsedFromItsListReply) {
     startServer({QStringLiteral("--no-mlsd")});
     TMyMenuForm& w = connectWindow();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(errors.first(), QStringLiteral("No FTP list parsers have been registered."));
-    EXPECT_EQ(w.ui()->ProcessEdit->text().isEmpty(), false);
-    EXPECT_TRUE(w.browsingSession().ftp().Connected());
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_FALSE(w.browsingSession().ftp().ListResult().mlsd);
+    const QStringList captions = listCaptions();
+    ASSERT_EQ(captions.size(), 5) << captions.join(u'\n').toStdString();
+    EXPECT_EQ(QSet<QString>(captions.begin(), captions.begin() + 2),
+              (QSet<QString>{QStringLiteral("dir1"), QStringLiteral("pub")}));
+    EXPECT_EQ(listItem(QStringLiteral("b.txt"))->data(Qt::UserRole + 1).toString(), QStringLiteral("1500"));
+    doubleClickItem(QStringLiteral("pub"));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(w.ui()->FTPSelectedFile->text(), QStringLiteral("/pub"));
     EXPECT_TRUE(showsConnected());
-    errors.clear();
     w.ui()->EB002->click();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_TRUE(showsDisconnected());
