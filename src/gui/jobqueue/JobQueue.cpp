@@ -62,7 +62,8 @@ void JobQueue::connectControls() {
             if (!running()) SortAndRenumber(*m_tables.FTPEvents, m_model->fieldNameOfColumn(column));
         });
     });
-    m_ui.FTPEventsTable->installEventFilter(this);
+    m_jobGrid = m_ui.FTPEventsTable;
+    m_jobGrid->installEventFilter(this);
     m_ui.FTPEventsTable->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_ui.FTPEventsTable, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(m_ui.FTPEventsTable);
@@ -73,7 +74,9 @@ void JobQueue::connectControls() {
     });
     // Files dropped on the remote list from the local list or another program are uploaded.
     m_ui.FTPFilesList->setAcceptDrops(true);
-    m_ui.FTPFilesList->viewport()->installEventFilter(this);
+    m_ui.FTPFilesList->viewport()->setAcceptDrops(true);
+    m_dropTarget = m_ui.FTPFilesList->viewport();
+    m_dropTarget->installEventFilter(this);
 
     connect(m_job, &TransferJob::status, this,
             [this](const QString& text) { m_ui.ProcessEdit->setText(text); });
@@ -90,12 +93,13 @@ void JobQueue::connectControls() {
 }
 
 bool JobQueue::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_ui.FTPEventsTable && event->type() == QEvent::KeyPress &&
+    // Only the pointers are compared: the filter also sees events while the window is taken down.
+    if (watched == m_jobGrid && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && running()) {
         userAction(m_window, [this] { cancel(); });
         return true;
     }
-    if (watched != m_ui.FTPFilesList->viewport()) return false;
+    if (watched != m_dropTarget) return false;
     const auto type = event->type();
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
     auto* drop = static_cast<QDropEvent*>(event);

@@ -60,4 +60,6 @@ private:
     std::function<QString()> m_localFolder;
     std::function<QStringList()> m_localSelection;
     QStringList m_skipped;
+    QObject* m_jobGrid = nullptr;
+    QObject* m_dropTarget = nullptr;
 };

@@ -1,0 +1,177 @@
+// Downloads and uploads of whole folder trees from the real window against a real server.
+#include "core/tables/Table.h"
+#include "support/BrowseFixture.h"
+
+#include <QDialog>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QTimer>
+
+class JobQueueTest : public BrowseTest {
+protected:
+    void SetUp() override {
+        BrowseTest::SetUp();
+        ASSERT_TRUE(local.isValid());
+    }
+
+    // Selects the remote list items with these captions, and only them.
+    void selectRemote(const QStringList& captions) {
+        QListWidget* list = window->ui()->FTPFilesList;
+        list->clearSelection();
+        for (const QString& caption : captions) {
+            QListWidgetItem* item = listItem(caption);
+            ASSERT_NE(item, nullptr) << caption.toStdString();
+            item->setSelected(true);
+        }
+    }
+
+    bool jobDone() const {
+        return !window->jobQueue().running() && window->tables().FTPEvents->recordCount() == 0;
+    }
+
+    QByteArray localFile(const QString& relative) const {
+        QFile f(local.filePath(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir local;
+};
+
+TEST_F(JobQueueTest, DownloadsAFolderTreeAndAFileIntoTheChosenFolder) {
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    w.localPanel().openFolder(local.path());
+    selectRemote({QStringLiteral("pub"), QStringLiteral("b.txt")});
+    w.ui()->LFB008->click();
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return jobDone() || !errors.isEmpty(); }, std::chrono::seconds(20)));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(localFile(QStringLiteral("pub/readme.txt")), QByteArray("read me"));
+    EXPECT_EQ(localFile(QStringLiteral("pub/x/deep.txt")), QByteArray("deep"));
+    EXPECT_EQ(localFile(QStringLiteral("b.txt")), QByteArray(1500, 'b'));
+    EXPECT_EQ(w.ui()->DownloadProgress->value(), 0);
+    EXPECT_TRUE(w.ui()->DIL001->text().endsWith(QStringLiteral(" Byte")));
+    // The remote list shows the folder of the selection again.
+    EXPECT_EQ(w.browsingSession().ftp().RetrieveCurrentDir(), QStringLiteral("/"));
+}
+
+TEST_F(JobQueueTest, UploadsATreeTwiceReusingTheFoldersAndReplacingTheFiles) {
+    QDir(local.path()).mkpath(QStringLiteral("up/sub.d"));
+    auto write = [&](const char* name, const QByteArray& data) {
+        QFile f(local.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    };
+    write("up/t.txt", "top");
+    write("up/sub.d/s.txt", "sub");
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    for (const QByteArray& content : {QByteArray("sub"), QByteArray("changed")}) {
+        write("up/sub.d/s.txt", content);
+        w.jobQueue().uploadPaths({local.filePath(QStringLiteral("up"))});
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return jobDone() || !errors.isEmpty(); }, std::chrono::seconds(20)));
+        EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+        QFile uploaded(root.filePath(QStringLiteral("up/sub.d/s.txt")));
+        ASSERT_TRUE(uploaded.open(QIODevice::ReadOnly));
+        EXPECT_EQ(uploaded.readAll(), content);
+    }
+    EXPECT_TRUE(listCaptions().contains(QStringLiteral("up"))); // the refresh at the end shows it
+}
+
+TEST_F(JobQueueTest, FilesDroppedOnTheRemoteListAreUploaded) {
+    QFile f(local.filePath(QStringLiteral("dropped.txt")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("dropped");
+    f.close();
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(f.fileName())});
+    QWidget* target = w.ui()->FTPFilesList->viewport();
+    // Qt hands a drop to the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return jobDone() || !errors.isEmpty(); }, std::chrono::seconds(20)));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(QFile::exists(root.filePath(QStringLiteral("dropped.txt"))));
+}
+
+TEST_F(JobQueueTest, AFailingRowStopsTheJobAndKeepsItsRows) {
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty());
+    w.localPanel().openFolder(local.path());
+    // A file where the folder "pub" must go: the folder row cannot be made.
+    QFile blocker(local.filePath(QStringLiteral("pub")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    selectRemote({QStringLiteral("pub"), QStringLiteral("a.txt")});
+    w.ui()->LFB008->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !errors.isEmpty(); }, std::chrono::seconds(20)));
+    EXPECT_FALSE(w.jobQueue().running());
+    TTable& events = *w.tables().FTPEvents;
+    ASSERT_GT(events.recordCount(), 0);
+    // Nothing was downloaded, and no row says it was.
+    for (int row = 0; row < events.recordCount(); ++row)
+        EXPECT_NE(events.value(row, 11).toString(), QStringLiteral("Download OK"));
+    EXPECT_FALSE(QFile::exists(local.filePath(QStringLiteral("a.txt"))));
+}
+
+class SlowJobTest : public JobQueueTest {
+protected:
+    void SetUp() override {
+        JobQueueTest::SetUp();
+        writeFile(QStringLiteral("big.bin"), QByteArray(2 * 1024 * 1024, 'x'));
+        startServer({QStringLiteral("--max-rate"), QStringLiteral("1000000")});
+    }
+
+    void startBigDownload() {
+        TMyMenuForm& w = connectWindow();
+        ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+        w.localPanel().openFolder(local.path());
+        selectRemote({QStringLiteral("big.bin")});
+        w.ui()->LFB008->click();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return w.ui()->DIL001->text() != u"0 Byte"; },
+                                           std::chrono::seconds(10)));
+    }
+};
+
+TEST_F(SlowJobTest, AModalDialogDoesNotStallTheTransfer) {
+    startBigDownload();
+    QDialog dialog(window.get());
+    // The dialog stays open until the job is over (or 20 s have passed).
+    QTimer poll;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (jobDone() || clock.elapsed() > 20000) dialog.accept();
+    });
+    poll.start(50);
+    dialog.exec();
+    EXPECT_TRUE(jobDone());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(localFile(QStringLiteral("big.bin")).size(), 2 * 1024 * 1024);
+}
+
+TEST_F(SlowJobTest, EscCancelsAndLeavesNoPartialFile) {
+    startBigDownload();
+    QTest::keyClick(window->ui()->FTPEventsTable, Qt::Key_Escape);
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return !window->jobQueue().running(); }, std::chrono::seconds(10)));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.first(), QStringLiteral("Job cancelled."));
+    EXPECT_EQ(window->tables().FTPEvents->value(0, 11).toString(), QStringLiteral("Download Ready"));
+    EXPECT_TRUE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << QDir(local.path()).entryList(QDir::Files | QDir::Hidden).join(u' ').toStdString();
+}
+
+TEST_F(SlowJobTest, ClosingTheWindowDuringAJobEndsItCleanly) {
+    startBigDownload();
+    closeWindow();
+    EXPECT_TRUE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
