@@ -12,7 +12,8 @@ namespace {
 const QString dateTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
 // The engine stores each kind as one type (text QString, integer int, date-time QDateTime, picture
-// QImage) and null as an invalid QVariant, so the values can be read without conversion.
+// QImage, or StoredPicture when read from a file) and null as an invalid QVariant, so the values can be
+// read without conversion.
 template <class T> const T& stored(const QVariant& v) {
     return *static_cast<const T*>(v.constData());
 }
@@ -205,7 +206,7 @@ void TField::setAsDateTime(const QDateTime& value) {
 QImage TField::picture() const {
     const QVariant& v = value();
     if (kind() != FieldKind::Picture || !v.isValid()) return {};
-    return stored<QImage>(v);
+    return pictureOf(v); // pictures read from a file are decoded on first use
 }
 
 void TField::assign(const QImage& image) {

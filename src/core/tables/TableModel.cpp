@@ -1,5 +1,7 @@
 #include "core/tables/TableModel.h"
 
+#include "core/tables/TableStorage.h"
+
 TableModel::TableModel(TTable& table, QList<TableColumn> columns, QObject* parent)
     : QAbstractTableModel(parent), m_table(&table), m_columns(std::move(columns)) {
     if (m_columns.isEmpty())
@@ -46,7 +48,10 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
             return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         return value;
     }
-    if (role == Qt::DecorationRole && picture) return m_table->value(index.row(), field);
+    if (role == Qt::DecorationRole && picture) {
+        const QImage image = pictureOf(m_table->value(index.row(), field));
+        return image.isNull() ? QVariant() : QVariant(image);
+    }
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHash>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -67,17 +68,46 @@ QString fromUtf16Bytes(const QByteArray& bytes) {
     return text;
 }
 
+const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
+
+// The format of picture data by its signature: "png", "bmp" or nothing.
+const char* pictureFormat(const QByteArray& data) {
+    if (data.startsWith(pngSignature)) return "png";
+    if (data.startsWith("BM")) return "bmp";
+    return nullptr;
+}
+
+// Decodes PNG or BMP data; with `headerOnly`, only checks that the header names a picture of
+// acceptable dimensions and returns an image of size 1 x 1 for it.
+QImage readPicture(const QByteArray& data, bool headerOnly) {
+    const char* format = pictureFormat(data);
+    if (!format) return {};
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || size.width() > maxPictureSide || size.height() > maxPictureSide)
+        return {};
+    if (headerOnly) return QImage(1, 1, QImage::Format_ARGB32);
+    return reader.read();
+}
+
+bool plausiblePicture(const QByteArray& data) {
+    return !readPicture(data, true).isNull();
+}
+
 QString dateTimeText(const QDateTime& value) {
     return value.toString(Qt::ISODateWithMs);
 }
 
 class Reader {
 public:
-    Reader(const QString& tableName, const QString& fileName, const QList<FieldDef>& schema)
-        : m_tableName(tableName), m_fileName(fileName), m_schema(schema), m_file(fileName) {}
+    Reader(const QString& tableName, const QString& fileName, const QList<FieldDef>& schema, QIODevice& file)
+        : m_tableName(tableName), m_fileName(fileName), m_schema(schema), m_file(file) {}
 
     std::vector<TableRecordValues> read() {
-        if (!m_file.open(QIODevice::ReadOnly))
+        if (!m_file.isOpen() && !m_file.open(QIODevice::ReadOnly))
             throw QeltoError(m_tableName + u": cannot read " + m_fileName + u" (" + m_file.errorString() +
                              u')');
         if (m_file.size() > maxFileSize) fail(QStringLiteral("the file is too large"));
@@ -201,9 +231,9 @@ private:
             const qint64 line = m_xml.lineNumber();
             const auto decoded = QByteArray::fromBase64Encoding(readText().toLatin1(),
                                                                 QByteArray::AbortOnBase64DecodingErrors);
-            const QImage image = decoded ? decodeBmp(*decoded) : QImage();
-            if (image.isNull()) fail(QStringLiteral("line %1: a picture is damaged").arg(line));
-            m_pictures.append(image);
+            if (!decoded || !plausiblePicture(*decoded))
+                fail(QStringLiteral("line %1: a picture is damaged").arg(line));
+            m_pictures.append(QVariant::fromValue(StoredPicture(std::move(*decoded))));
         }
     }
 
@@ -278,32 +308,42 @@ private:
     QString m_tableName;
     QString m_fileName;
     const QList<FieldDef>& m_schema;
-    QFile m_file;
+    QIODevice& m_file;
     QXmlStreamReader m_xml;
     qint64 m_pending = 0;
-    QList<QImage> m_pictures;
+    QList<QVariant> m_pictures;
 };
 
 // Gives every distinct picture one place in the file's pool. Shared copies are found by cache key
 // without encoding them again; equal pictures from different sources by their encoded bytes.
 class PicturePool {
 public:
-    int idOf(const QImage& image) {
+    int idOf(const QVariant& value) {
+        // A picture read from a file goes back as it came when it is PNG, without being decoded.
+        if (value.metaType() == QMetaType::fromType<StoredPicture>()) {
+            const StoredPicture picture = value.value<StoredPicture>();
+            if (picture.isPng()) return idOfBytes(picture.encoded());
+        }
+        const QImage image = pictureOf(value);
         const auto known = m_byKey.constFind(image.cacheKey());
         if (known != m_byKey.cend()) return *known;
-        QByteArray bmp = encodeBmp(image);
-        int id = m_byBytes.value(bmp, -1);
-        if (id < 0) {
-            id = int(m_pictures.size());
-            m_byBytes.insert(bmp, id);
-            m_pictures.append(std::move(bmp));
-        }
+        const int id = idOfBytes(encodePng(image));
         m_byKey.insert(image.cacheKey(), id);
         return id;
     }
     const QList<QByteArray>& pictures() const { return m_pictures; }
 
 private:
+    int idOfBytes(const QByteArray& bytes) {
+        int id = m_byBytes.value(bytes, -1);
+        if (id < 0) {
+            id = int(m_pictures.size());
+            m_byBytes.insert(bytes, id);
+            m_pictures.append(bytes);
+        }
+        return id;
+    }
+
     QHash<qint64, int> m_byKey;
     QHash<QByteArray, int> m_byBytes;
     QList<QByteArray> m_pictures;
@@ -361,6 +401,48 @@ QByteArray encodeBmp(const QImage& source) {
     return out;
 }
 
+StoredPicture::StoredPicture(QByteArray encoded) : m_data(std::make_shared<Data>()) {
+    m_data->encoded = std::move(encoded);
+}
+
+const QByteArray& StoredPicture::encoded() const {
+    static const QByteArray none;
+    return m_data ? m_data->encoded : none;
+}
+
+bool StoredPicture::isPng() const {
+    return encoded().startsWith(pngSignature);
+}
+
+QImage StoredPicture::image() const {
+    if (!m_data) return {};
+    std::call_once(m_data->decodeOnce, [this] { m_data->image = readPicture(m_data->encoded, false); });
+    return m_data->image;
+}
+
+bool StoredPicture::operator==(const StoredPicture& other) const {
+    return m_data == other.m_data || encoded() == other.encoded() || image() == other.image();
+}
+
+QImage pictureOf(const QVariant& value) {
+    if (value.metaType() == QMetaType::fromType<QImage>()) return value.value<QImage>();
+    if (value.metaType() == QMetaType::fromType<StoredPicture>()) return value.value<StoredPicture>().image();
+    return {};
+}
+
+QByteArray encodePng(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.write(image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32) : image);
+    return bytes;
+}
+
+QImage decodePicture(const QByteArray& data) {
+    return readPicture(data, false);
+}
+
 QImage decodeBmp(const QByteArray& data) {
     QBuffer buffer;
     buffer.setData(data);
@@ -373,7 +455,16 @@ QImage decodeBmp(const QByteArray& data) {
 
 std::vector<TableRecordValues> readTableFile(const QString& tableName, const QString& fileName,
                                              const QList<FieldDef>& schema) {
-    return Reader(tableName, fileName, schema).read();
+    QFile file(fileName);
+    return Reader(tableName, fileName, schema, file).read();
+}
+
+std::vector<TableRecordValues> readTableData(const QString& tableName, const QString& origin,
+                                             const QByteArray& data, const QList<FieldDef>& schema) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return Reader(tableName, origin, schema, buffer).read();
 }
 
 void writeTableFile(const QString& tableName, const QString& fileName, const QList<FieldDef>& schema,
@@ -387,7 +478,7 @@ void writeTableFile(const QString& tableName, const QString& fileName, const QLi
     for (const TableRecordValues* record : records)
         for (qsizetype f = 0; f < schema.size(); ++f)
             if (schema[f].kind == FieldKind::Picture && (*record)[f].isValid())
-                pictureIds.push_back(pool.idOf((*record)[f].value<QImage>()));
+                pictureIds.push_back(pool.idOf((*record)[f]));
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
@@ -415,8 +506,8 @@ void writeTableFile(const QString& tableName, const QString& fileName, const QLi
     if (!pool.pictures().isEmpty()) {
         xml.writeStartElement(QStringLiteral("Pictures"));
         xml.writeCharacters(nl);
-        for (const QByteArray& bmp : pool.pictures()) {
-            xml.writeTextElement(QStringLiteral("Picture"), QString::fromLatin1(bmp.toBase64()));
+        for (const QByteArray& picture : pool.pictures()) {
+            xml.writeTextElement(QStringLiteral("Picture"), QString::fromLatin1(picture.toBase64()));
             xml.writeCharacters(nl);
         }
         xml.writeEndElement();
