@@ -124,9 +124,66 @@ QString decodeName(QStringView name, QStringView charset) {
     return decodeBytes(name.toLatin1(), charset.toLatin1());
 }
 
+constexpr qint64 msecsPerDay = qint64(86400) * 1000;
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (the one QDate uses).
+qint64 daysFromCivil(int year, int month, int day) {
+    year -= month <= 2;
+    const qint64 era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = int(year - era * 400);
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int daysInMonth(int year, int month) {
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// The local offset from UTC in force at an instant, as the local time conversion gives it.
+int localOffsetAt(qint64 utcMsecs) {
+    return QDateTime::fromMSecsSinceEpoch(utcMsecs, Qt::UTC).toLocalTime().offsetFromUtc();
+}
+
+// Local offsets by UTC day, for one listing: a listing's dates fall on few distinct days, and the time
+// zone lookup behind an offset costs more than the rest of a line's parse. A day with a change of
+// offset (daylight saving starts or ends) is looked up per instant. Kept for one listing only, so a
+// change of the system's time zone shows in the next one.
+class LocalOffsetCache {
+public:
+    explicit LocalOffsetCache(bool remember = true) : m_remember(remember) {}
+
+    int offsetAt(qint64 utcMsecs) {
+        if (!m_remember) return localOffsetAt(utcMsecs);
+        const qint64 day = utcMsecs >= 0 ? utcMsecs / msecsPerDay : (utcMsecs + 1) / msecsPerDay - 1;
+        Slot& slot = m_slots[size_t(day) % slotCount];
+        if (!slot.used || slot.day != day) {
+            const int start = localOffsetAt(day * msecsPerDay);
+            const int end = localOffsetAt(day * msecsPerDay + msecsPerDay - 1);
+            slot = Slot{day, start, start == end, true};
+        }
+        return slot.uniform ? slot.offset : localOffsetAt(utcMsecs);
+    }
+
+private:
+    static constexpr size_t slotCount = 64;
+    struct Slot {
+        qint64 day = 0;
+        int offset = 0;
+        bool uniform = false;
+        bool used = false;
+    };
+    bool m_remember;
+    Slot m_slots[slotCount];
+};
+
 // The modify fact: YYYYMMDDHHMMSS in UTC, optionally "." and a fraction; the fraction's digits are
-// read as milliseconds, a fraction of more than three digits keeps its first three.
-template <typename View> QDateTime parseModify(View v) {
+// read as milliseconds, a fraction of more than three digits keeps its first three. The result is the
+// local wall-clock time, carrying the offset in force at that moment (not today's: a winter date read
+// in summer stays right).
+template <typename View> QDateTime parseModify(View v, LocalOffsetCache& offsets) {
     constexpr qsizetype stampLength = 14;
     if (v.size() < stampLength || !allDigits(v.first(stampLength))) return {};
     int msec = 0;
@@ -135,11 +192,18 @@ template <typename View> QDateTime parseModify(View v) {
         if (at(v, stampLength) != u'.' || !allDigits(fraction)) return {};
         msec = digitsValue(fraction, 0, std::min<qsizetype>(fraction.size(), 3));
     }
-    const QDate date(digitsValue(v, 0, 4), digitsValue(v, 4, 2), digitsValue(v, 6, 2));
-    const QTime time(digitsValue(v, 8, 2), digitsValue(v, 10, 2), digitsValue(v, 12, 2), msec);
-    if (!date.isValid() || !time.isValid()) return {};
-    // The offset in force at that moment, not today's: a winter date read in summer stays right.
-    return QDateTime(date, time, Qt::UTC).toLocalTime();
+    const int year = digitsValue(v, 0, 4);
+    const int month = digitsValue(v, 4, 2);
+    const int day = digitsValue(v, 6, 2);
+    const int hour = digitsValue(v, 8, 2);
+    const int minute = digitsValue(v, 10, 2);
+    const int second = digitsValue(v, 12, 2);
+    // Year 0 does not exist in the calendar QDate keeps.
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) return {};
+    if (hour > 23 || minute > 59 || second > 59) return {};
+    const qint64 utc = daysFromCivil(year, month, day) * msecsPerDay +
+                       ((hour * 60 + minute) * 60 + second) * qint64(1000) + msec;
+    return QDateTime::fromMSecsSinceEpoch(utc, Qt::OffsetFromUTC, offsets.offsetAt(utc));
 }
 
 template <typename View> QString permissionText(View mode, TIdDirItemType type) {
@@ -248,7 +312,50 @@ template <typename View> Facts<View> splitFacts(View facts) {
     return result;
 }
 
-template <typename View> std::optional<TIdFTPListItem> parseLine(View line) {
+template <typename View> bool sameText(View v, const QString& text) {
+    if (v.size() != text.size()) return false;
+    for (qsizetype i = 0; i < v.size(); ++i)
+        if (at(v, i) != text[i].unicode()) return false;
+    return true;
+}
+
+// The permission text of the previous line, shared with the next line that has the same facts: a
+// listing repeats a few permission sets thousands of times.
+class RepeatedPermission {
+public:
+    template <typename View> QString fromPerm(View perm) {
+        if (!m_fromPerm || !sameText(perm, m_fact)) {
+            m_fact = toText(perm);
+            m_text = m_fact;
+            m_fromPerm = true;
+        }
+        return m_text;
+    }
+    template <typename View> QString fromMode(View mode, TIdDirItemType type) {
+        if (m_fromPerm || m_type != type || !sameText(mode, m_fact)) {
+            m_fact = toText(mode);
+            m_text = permissionText(mode, type);
+            m_type = type;
+            m_fromPerm = false;
+        }
+        return m_text;
+    }
+
+private:
+    QString m_fact;
+    QString m_text;
+    TIdDirItemType m_type = ditFile;
+    bool m_fromPerm = false;
+};
+
+// What one listing's lines share.
+struct ListingContext {
+    explicit ListingContext(bool remember = true) : offsets(remember) {}
+    LocalOffsetCache offsets;
+    RepeatedPermission permission;
+};
+
+template <typename View> std::optional<TIdFTPListItem> parseLine(View line, ListingContext& context) {
     while (!line.isEmpty() && (at(line, line.size() - 1) == u'\r' || at(line, line.size() - 1) == u'\n'))
         line.chop(1);
 
@@ -271,7 +378,7 @@ template <typename View> std::optional<TIdFTPListItem> parseLine(View line) {
     item.ItemType = facts.type ? itemType(*facts.type, &linkTarget) : ditFile;
     if (!linkTarget.isEmpty()) item.LinkTarget = decodeName(linkTarget, charset);
 
-    const QDateTime modified = facts.modify ? parseModify(*facts.modify) : QDateTime();
+    const QDateTime modified = facts.modify ? parseModify(*facts.modify, context.offsets) : QDateTime();
     item.ModifiedDate = modified.isValid() ? modified : zeroDateTime();
 
     if (facts.size)
@@ -280,9 +387,9 @@ template <typename View> std::optional<TIdFTPListItem> parseLine(View line) {
         item.Size = parseCount(*facts.sizd).value_or(0);
 
     if (facts.perm)
-        item.PermissionDisplay = toText(*facts.perm);
+        item.PermissionDisplay = context.permission.fromPerm(*facts.perm);
     else if (facts.unixMode)
-        item.PermissionDisplay = permissionText(*facts.unixMode, item.ItemType);
+        item.PermissionDisplay = context.permission.fromMode(*facts.unixMode, item.ItemType);
     return item;
 }
 
@@ -298,18 +405,21 @@ bool isZeroDate(const QDateTime& value) {
 }
 
 std::optional<TIdFTPListItem> parseMlsdLine(QByteArrayView line) {
-    return parseLine(line);
+    ListingContext context(false);
+    return parseLine(line, context);
 }
 
 std::optional<TIdFTPListItem> parseMlsdLine(QStringView line) {
-    return parseLine(line);
+    ListingContext context(false);
+    return parseLine(line, context);
 }
 
 QList<TIdFTPListItem> parseMlsdListing(const QStringList& lines) {
     QList<TIdFTPListItem> items;
     items.reserve(lines.size());
+    ListingContext context;
     for (const QString& line : lines)
-        if (auto item = parseLine(QStringView(line))) items.append(std::move(*item));
+        if (auto item = parseLine(QStringView(line), context)) items.append(std::move(*item));
     return items;
 }
 
@@ -332,9 +442,10 @@ QList<TIdFTPListItem> parseListing(const QList<QByteArray>& rawLines, bool fromM
                                    bool utf8) {
     QList<TIdFTPListItem> items;
     items.reserve(rawLines.size());
+    ListingContext context;
     for (const QByteArray& line : rawLines) {
         if (fromMlsd) {
-            if (auto item = parseLine(QByteArrayView(line))) items.append(std::move(*item));
+            if (auto item = parseLine(QByteArrayView(line), context)) items.append(std::move(*item));
             continue;
         }
         if (line.isEmpty()) continue;

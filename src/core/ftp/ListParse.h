@@ -17,7 +17,7 @@ struct TIdFTPListItem {
     QByteArray RawName; // the name's exact bytes, for the commands about this entry
     TIdDirItemType ItemType = ditFile;
     qint64 Size = 0;
-    QDateTime ModifiedDate;    // local time; zeroDateTime() when the listing gives none
+    QDateTime ModifiedDate;    // local time (MLSD: with the offset in force then); zeroDateTime() if none
     QString PermissionDisplay; // empty when the listing gives none
     QString LinkTarget;        // target of an "OS.unix=slink:<target>" entry, else empty
 };

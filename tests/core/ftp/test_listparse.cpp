@@ -138,7 +138,9 @@ TEST(MlsdLine, ModifyIsUtcShownInLocalTime) {
         const QDateTime modified = parsed(c.line).ModifiedDate;
         if (c.expected.isValid()) {
             EXPECT_EQ(modified, c.expected) << c.line;
-            EXPECT_EQ(modified.timeSpec(), Qt::LocalTime) << c.line;
+            EXPECT_EQ(modified.offsetFromUtc(), c.expected.offsetFromUtc()) << c.line;
+            EXPECT_EQ(modified.date(), c.expected.date()) << c.line;
+            EXPECT_EQ(modified.time(), c.expected.time()) << c.line;
             EXPECT_EQ(modified.time().msec(), c.expected.time().msec()) << c.line;
         } else {
             EXPECT_TRUE(isZeroDate(modified)) << c.line;
@@ -154,6 +156,44 @@ TEST(MlsdLine, ModifyUsesTheOffsetInForceOnThatDate) {
     EXPECT_EQ(winter.date(), QDate(2024, 1, 15));
     EXPECT_EQ(winter.time(), QTime(13, 0));
     EXPECT_EQ(summer.time(), QTime(14, 0));
+}
+
+TEST(Listing, ModifyTimesAroundDaylightSavingChangesMatchTheLocalClock) {
+    // A listing parse reuses offsets within a day; the days on which the offset changes must still
+    // give each instant its own offset. Zones whose changes fall on the half hour, by half an hour,
+    // and in the southern summer.
+    const char* const zones[] = {"CET-1CEST,M3.5.0,M10.5.0/3", "NST3:30NDT,M3.2.0,M11.1.0",
+                                 "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", "AEST-10AEDT,M10.1.0,M4.1.0/3"};
+    QList<QByteArray> lines;
+    QList<QDateTime> stamps;
+    for (int month = 1; month <= 12; ++month) {
+        // Every 10 minutes around the first Sunday and the last week of each month of 2024.
+        for (const int firstDay : {1, 6, 24, 29}) {
+            QDateTime utc(QDate(2024, month, firstDay), QTime(0, 0), Qt::UTC);
+            for (int step = 0; step < 3 * 24 * 6; ++step, utc = utc.addSecs(600)) {
+                stamps.append(utc);
+                lines.append("modify=" + utc.toString(QStringLiteral("yyyyMMddhhmmss")).toLatin1() + "; f");
+            }
+        }
+    }
+    QStringList textLines;
+    for (const QByteArray& line : lines)
+        textLines.append(QString::fromLatin1(line));
+    for (const char* zone : zones) {
+        ScopedTimeZone tz(zone);
+        for (const auto& items : {parseListing(lines, true, true, true), parseMlsdListing(textLines)}) {
+            ASSERT_EQ(items.size(), stamps.size());
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                const QDateTime expected = stamps[i].toLocalTime();
+                const QDateTime& got = items[i].ModifiedDate;
+                ASSERT_TRUE(got == expected && got.date() == expected.date() &&
+                            got.time() == expected.time() && got.offsetFromUtc() == expected.offsetFromUtc())
+                    << zone << " " << lines[i].constData() << " gave "
+                    << got.toString(Qt::ISODate).toStdString() << ", expected "
+                    << expected.toString(Qt::ISODate).toStdString();
+            }
+        }
+    }
 }
 
 TEST(MlsdLine, ZeroDateIsTheDayZero) {
