@@ -113,6 +113,11 @@ void FtpTransfer::run(QIODevice& local, qint64 restartAt, qint64 limit, const QS
     m_control.transferEnds();
     if (failure) std::rethrow_exception(failure);
     if (m_abortRequested) throw operationAborted();
+    // The server takes the end of the data connection as the end of the file and may well confirm a
+    // cut-off upload; the file is not all there, so the upload has failed.
+    if (m_uploadCut)
+        throw QeltoError(QStringLiteral("Data connection closed before the whole file was sent."),
+                         ErrorCategory::ConnectionLost);
 }
 
 // --- opening the data connection ---------------------------------------------------------------------
@@ -344,7 +349,10 @@ qint64 FtpTransfer::sendFromFile(int fd, bool first, bool& inKernel) {
         inKernel = false;
         return -1;
     }
-    if (dataConnectionGone(error)) return 0;
+    if (dataConnectionGone(error)) {
+        m_uploadCut = true;
+        return 0;
+    }
     throw errnoError(error);
 }
 
@@ -363,7 +371,10 @@ qint64 FtpTransfer::sendBlock() {
             offset += written;
         } else if (written < 0) {
             const int error = m_data->lastError();
-            if (dataConnectionGone(error)) return 0;
+            if (dataConnectionGone(error)) {
+                m_uploadCut = true;
+                return 0;
+            }
             throw errnoError(error);
         } else if (!waitOnData(true)) {
             return 0;

@@ -86,4 +86,5 @@ private:
     std::unique_ptr<FtpDataConnection> m_data; // once connected
     Phase m_phase = Phase::Idle;
     bool m_abortRequested = false; // set by requestAbort, from a handler run inside one of our waits
+    bool m_uploadCut = false;      // the data connection went away before the whole file was sent
 };

@@ -487,8 +487,9 @@ TEST_F(FtpTransferScripted, UploadsTheServerCutsShort) {
         // The server's closing reply decides: its refusal is reported...
         {"then refuses", ss({"S 426 Connection closed; transfer aborted.", "C NOOP", "S 200 ok"}),
          "Connection closed; transfer aborted.\r\n"},
-        // ...and a data connection it closed itself is not an error of ours.
-        {"then confirms", ss({"S 226 Enough", "C NOOP", "S 200 ok"}), "<no error>"},
+        // ...and one that confirms a file it took only part of has not got the file.
+        {"then confirms", ss({"S 226 Enough", "C NOOP", "S 200 ok"}),
+         "Data connection closed before the whole file was sent."},
         // A server that hangs up without a word has not confirmed anything.
         {"then hangs up", ss({"X"}), "Connection Closed Gracefully."},
     };
