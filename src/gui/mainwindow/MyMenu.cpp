@@ -25,6 +25,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QShowEvent>
 #include <type_traits>
 
@@ -56,6 +57,8 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     for (QLabel* label : findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
 
+    // The window keeps its design size; panels whose controls want more give way inside it.
+    if (layout()) layout()->setSizeConstraint(QLayout::SetNoConstraint);
     resize(800, 558);
     guarded(this, [this] { m_frame->initialise(); });
 }
