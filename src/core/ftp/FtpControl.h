@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ftp/FtpDataConnection.h"
 #include "core/ftp/FtpReply.h"
 #include "core/ftp/FtpTypes.h"
 
@@ -8,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class FtpTransfer;
 class TIdFTP;
@@ -58,6 +60,8 @@ public:
     // busy or closed.
     virtual void transferStarts(FtpTransfer& transfer) = 0;
     virtual void transferEnds() = 0;
+    // Takes over a connected data socket: plain, or protected as the control connection decided.
+    virtual std::unique_ptr<FtpDataConnection> openDataConnection(int fd) = 0;
 
 protected:
     ~FtpControl() = default;

@@ -34,6 +34,7 @@ void TIdFTP::Login() {
     refuseWhileBusy();
     loginSequence();
     m_loginMsg = m_lastCmdResult;
+    protectDataStep();
     if (m_autoIssueFEAT) featStep();
     sendTransferType(m_transferType);
 }

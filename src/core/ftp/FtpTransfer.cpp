@@ -73,7 +73,7 @@ void FtpTransfer::enter(Phase next) {
 }
 
 void FtpTransfer::openData(int fd) {
-    m_data = std::make_unique<FtpDataChannel>(fd);
+    m_data = m_control.openDataConnection(fd);
 }
 
 void FtpTransfer::closeData() {

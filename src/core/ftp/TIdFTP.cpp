@@ -341,7 +341,8 @@ void TIdFTP::connectSocket() {
     const bool viaProxy = m_proxySettings.ProxyType != fpcmNone &&
                           m_proxySettings.ProxyType != fpcmTransparent && !m_proxySettings.Host.isEmpty();
     const QString host = viaProxy ? m_proxySettings.Host : m_host;
-    const quint16 port = viaProxy ? m_proxySettings.Port : m_port;
+    quint16 port = viaProxy ? m_proxySettings.Port : m_port;
+    if (m_tlsMode == TlsMode::Implicit && port == 21) port = 990;
 
     closeSocket();
     QHostAddress address;
@@ -353,6 +354,7 @@ void TIdFTP::connectSocket() {
     connectTcp(m_socket, address, port, TIdAntiFreeze::applies() ? m_connectTimeLimit : 0);
     m_opened = true;
     if (m_intercept) m_intercept->connected();
+    if (m_tlsMode == TlsMode::Implicit) startTls();
     doStatus(hsConnected, QStringLiteral("Connected."));
     if (OnConnected) OnConnected();
 }
@@ -363,6 +365,7 @@ void TIdFTP::Connect() {
     m_canUseMLS = false;
     m_resumeSupport = ResumeSupport::Unknown;
     m_listAllRefused = false;
+    m_protectData = false;
     m_usingExtDataPort = m_useExtensionDataPort || m_tryNATFastTrack;
     bool greetingAccepted = false;
     try {
@@ -381,6 +384,7 @@ void TIdFTP::Connect() {
                         {}) == 220)
                 m_greeting = m_lastCmdResult;
         }
+        authTlsStep();
         if (m_autoLogin) {
             Login();
             natFastTrackStep();

@@ -1,16 +1,19 @@
 #pragma once
 
 #include "core/base/Errors.h"
+#include "core/ftp/ConnectionSettings.h"
 #include "core/ftp/FtpControl.h"
 #include "core/ftp/FtpReply.h"
 #include "core/ftp/FtpReplyReader.h"
 #include "core/ftp/FtpSettings.h"
 #include "core/ftp/FtpTypes.h"
 #include "core/ftp/ListParse.h"
+#include "core/ftp/TlsTrust.h"
 
 #include <QHostAddress>
 #include <QList>
 #include <QStringList>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <atomic>
 #include <functional>
@@ -90,6 +93,21 @@ public:
     TIdFTPClientIdentifier& clientInfo() { return m_clientInfo; }
     const TIdFTPClientIdentifier& clientInfo() const { return m_clientInfo; }
 
+    // TLS: None, Explicit (AUTH TLS when the server offers it), Require (AUTH TLS or no login) or
+    // Implicit (TLS from the first byte, on port 990 when the port is 21). With TLS, data connections are
+    // protected too (PBSZ 0, PROT P) and resume the control connection's TLS session.
+    TlsMode tlsMode() const { return m_tlsMode; }
+    void setTlsMode(TlsMode value) { m_tlsMode = value; }
+    // TLS 1.2 at most, for servers that cannot resume a TLS 1.3 session on their data connections.
+    bool tlsAtMost12() const { return m_tlsAtMost12; }
+    void setTlsAtMost12(bool value) { m_tlsAtMost12 = value; }
+    // Where certificates the user trusted are remembered; the data folder's file by default.
+    void setTrustStore(const TlsTrustStore& store) { m_trustStore = store; }
+    const TlsTrustStore& trustStore() const { return m_trustStore; }
+    // Asked about a certificate the system does not trust and the trust store does not hold; without it
+    // such a certificate is refused.
+    TlsCertificateHook OnUntrustedCertificate;
+
     // Longest wait for the TCP connect when an anti-freeze is in use (the user-interface case).
     int connectTimeLimit() const { return m_connectTimeLimit; }
     void setConnectTimeLimit(int ms) { m_connectTimeLimit = ms; }
@@ -121,6 +139,8 @@ public:
     bool IsExtSupported(const QString& name) const;
     bool CanUseMLS() const { return m_canUseMLS; }
     bool usingUtf8() const { return m_utf8; }
+    bool usingTls() const { return m_socket.isEncrypted(); }
+    bool protectsData() const { return m_protectData; }
     bool usingExtensionDataPort() const { return m_usingExtDataPort; }
     std::optional<int> serverUtcOffsetMinutes() const { return m_serverUtcOffset; }
     const FtpListResult& ListResult() const { return m_listResult; }
@@ -234,6 +254,13 @@ private:
     QByteArray& transferBuffer() override { return m_transferBuffer; }
     void transferStarts(FtpTransfer& transfer) override;
     void transferEnds() override { m_transfer = nullptr; }
+    std::unique_ptr<FtpDataConnection> openDataConnection(int fd) override;
+
+    // TLS on the control connection: the handshake, then the certificate check.
+    void startTls();
+    void checkCertificate();
+    void authTlsStep();
+    void protectDataStep();
 
     void connectSocket();
     void disconnectInternal(bool notifyPeer);
@@ -290,7 +317,12 @@ private:
     TIdLogEvent* m_intercept = nullptr;
     const std::atomic<bool>* m_cancelFlag = nullptr;
 
-    QTcpSocket m_socket; // lives as long as the object, so a nested Disconnect never frees it under a wait
+    TlsMode m_tlsMode = TlsMode::None;
+    bool m_tlsAtMost12 = false;
+    TlsTrustStore m_trustStore;
+    bool m_protectData = false; // PROT P in force
+
+    QSslSocket m_socket; // lives as long as the object, so a nested Disconnect never frees it under a wait
     FtpReplyReader m_reader;
     bool m_opened = false; // opened by Connect and not closed by us since
     bool m_utf8 = false;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/ftp/FtpDataConnection.h"
+
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+// A data connection protected by TLS (PROT P). The handshake starts at once and completes in the first
+// wait, read or write: a passive transfer connects before it sends its command, and the server only
+// answers the handshake after that command. The configuration is the control connection's, with its
+// session, so the server sees the data connection resume the control connection's TLS session. The
+// peer must show the control connection's certificate.
+class FtpTlsDataChannel : public FtpDataConnection {
+public:
+    FtpTlsDataChannel(int fd, const QSslConfiguration& configuration, const QSslCertificate& expected);
+    ~FtpTlsDataChannel() override;
+    FtpTlsDataChannel(const FtpTlsDataChannel&) = delete;
+    FtpTlsDataChannel& operator=(const FtpTlsDataChannel&) = delete;
+
+    bool isOpen() const override { return m_open; }
+    // Sends what is still buffered and the TLS closing alert, so the server sees a complete upload.
+    void close() override;
+    bool waitReadable(int ms) override;
+    bool waitWritable(int ms) override;
+    qint64 read(char* data, qint64 size) override;
+    qint64 write(const char* data, qint64 size) override;
+    // Always -1 with EINVAL: the kernel cannot encrypt, so uploads go through write().
+    qint64 sendFile(int fileFd, qint64 size) override;
+    int lastError() const override { return m_lastError; }
+
+private:
+    // Throws when the handshake failed or the peer is not the control connection's.
+    void checkHandshake();
+    bool ended() const;
+
+    QSslSocket m_socket;
+    QSslCertificate m_expected;
+    bool m_open = true;
+    bool m_checked = false;
+    bool m_peerClosed = false;
+    int m_lastError = 0;
+};
