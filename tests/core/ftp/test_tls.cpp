@@ -208,6 +208,7 @@ TEST_F(Ftps, DISABLED_TransfersUnderTls13OnVsftpd) {
                         ss({"--tls", cert().toUtf8().constData(), key().toUtf8().constData()}));
     TIdFTP ftp;
     aimClient(ftp, server.port(), TlsMode::Explicit, s("anonymous"), true);
+    ftp.setTlsAtMost12(false);
     ftp.Connect();
     browseAndTransfer(ftp, s("pub"), m_root.filePath(s("pub")));
 }
