@@ -45,7 +45,8 @@ QStringList templateSearchFolders() {
     return {
         QDir::currentPath() + QStringLiteral("/System"),
         QCoreApplication::applicationDirPath() + QStringLiteral("/System"),
-        QStringLiteral(QELTO_INSTALLED_DATA_DIR "/System"),
+        QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                        QStringLiteral("/" QELTO_DATA_FROM_PROGRAM "/System")),
     };
 }
 

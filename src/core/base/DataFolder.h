@@ -13,7 +13,7 @@ QString dataTempFolder();
 bool ForceLocalFolders(const QString& path);
 
 // Where the shipped table templates are looked for, in order: "System" in the current folder, beside
-// the executable, in the installed data folder.
+// the executable, in the installed data folder beside the program's (<program folder>/../share/qelto).
 QStringList templateSearchFolders();
 
 // The first of those folders that exists; empty when none does.
