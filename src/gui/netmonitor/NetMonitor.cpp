@@ -36,7 +36,8 @@ NetMonitor::NetMonitor(Ui::TMyMenuForm& ui, QWidget* window)
     connect(m_ui.RzBmpButton25, &QToolButton::clicked, this,
             [this] { userAction(m_window, [this] { toggleTrafficControl(); }); });
     // The label is a switch too, lit while the pointer is over it.
-    m_ui.TraficControl->installEventFilter(this);
+    m_filtered = m_ui.TraficControl;
+    m_filtered->installEventFilter(this);
     m_ui.TraficControl->setStyleSheet(QStringLiteral("QLabel[lit=\"true\"] { background: silver; }"));
     m_ui.TraficControl->setCursor(Qt::PointingHandCursor);
     for (QLabel* label : {m_ui.DownloadLabel, m_ui.UploadLabel, m_ui.SpeedLabel, m_ui.MTULabel, m_ui.MACLabel,
@@ -124,7 +125,7 @@ bool NetMonitor::trafficControlOn() const {
 }
 
 bool NetMonitor::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_ui.TraficControl) return false;
+    if (watched != m_filtered) return false;
     switch (event->type()) {
     case QEvent::Enter:
     case QEvent::Leave:

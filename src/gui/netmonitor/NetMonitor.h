@@ -48,6 +48,9 @@ private:
 
     Ui::TMyMenuForm& m_ui;
     QWidget* m_window;
+    // The filtered label, held apart from m_ui: the window frees its form before its widgets, and the
+    // label's own destruction still passes through the filter.
+    QObject* m_filtered = nullptr;
     QString m_folder = SysClassNet;
     std::unique_ptr<TrafficGraph> m_download;
     std::unique_ptr<TrafficGraph> m_upload;
