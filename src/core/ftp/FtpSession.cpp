@@ -64,20 +64,18 @@ void FtpSession::close() {
         } catch (...) {
             // A server that does not answer the abort is dropped all the same.
         }
-        try {
-            m_ftp->Disconnect();
-        } catch (...) {
-        }
         m_ftp->setReadTimeout(readTimeout);
     }
-    m_ftp->closeSocket();
+    quit();
 }
 
 void FtpSession::quit() {
     m_closedOnPurpose = true;
-    try {
-        m_ftp->Disconnect();
-    } catch (...) {
+    if (m_ftp->Connected()) {
+        try {
+            m_ftp->Disconnect();
+        } catch (...) {
+        }
     }
     m_ftp->closeSocket();
 }

@@ -71,28 +71,22 @@ void TransferJob::startDownload(const ConnectionSettings& settings, const QStrin
     if (localRoot.isEmpty() || !QFileInfo(localRoot).isDir())
         throw QeltoError(QStringLiteral("Choose the local folder to download into first"),
                          ErrorCategory::LocalFile);
-    m_kind = JobKind::Download;
-    m_settings = settings;
     m_localRoot = localRoot;
     m_rawRemote = rawRemote;
     m_sizes = sizes;
-    m_cancelled = false;
-    try {
-        runFolderPass();
-    } catch (const QeltoError& e) {
-        stop(e.text());
-        return;
-    }
-    m_row = -1;
-    nextFile();
+    start(JobKind::Download, settings);
 }
 
 void TransferJob::startUpload(const ConnectionSettings& settings) {
     if (running()) throw QeltoError(QStringLiteral("A job is already running"));
-    m_kind = JobKind::Upload;
-    m_settings = settings;
     m_rawRemote.clear();
     m_sizes.clear();
+    start(JobKind::Upload, settings);
+}
+
+void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
+    m_kind = kind;
+    m_settings = settings;
     m_cancelled = false;
     try {
         runFolderPass();

@@ -46,6 +46,8 @@ signals:
     void finished(bool completed, const QString& error);
 
 private:
+    // Runs the folder rows, then hands the first file row to its worker.
+    void start(JobKind kind, const ConnectionSettings& settings);
     void runFolderPass();
     void nextFile();
     void fileFinished(bool ok, const QString& error);

@@ -116,9 +116,13 @@ bool JobQueue::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
+void JobQueue::refuseWhileRunning() const {
+    if (running()) throw QeltoError(QStringLiteral("A job is running; wait for it to end or cancel it"));
+}
+
 void JobQueue::download() {
     if (!m_browsing.isOpen()) return;
-    if (running()) throw QeltoError(QStringLiteral("A job is running; wait for it to end or cancel it"));
+    refuseWhileRunning();
     const QString folder = m_localFolder ? m_localFolder() : QString();
     if (folder.isEmpty()) throw QeltoError(QStringLiteral("Choose the local folder to download into first"));
     QList<RemoteSelection> selection;
@@ -149,7 +153,7 @@ void JobQueue::uploadPaths(const QStringList& paths) {
 }
 
 void JobQueue::uploadFrom(const QStringList& paths, const QString& base) {
-    if (running()) throw QeltoError(QStringLiteral("A job is running; wait for it to end or cancel it"));
+    refuseWhileRunning();
     if (paths.isEmpty()) return;
     const QString remote = m_browsing.ftp().RetrieveCurrentDir();
     m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
@@ -157,7 +161,7 @@ void JobQueue::uploadFrom(const QStringList& paths, const QString& base) {
 }
 
 void JobQueue::buildUploadList() {
-    if (running()) throw QeltoError(QStringLiteral("A job is running; wait for it to end or cancel it"));
+    refuseWhileRunning();
     const QStringList paths = m_localSelection ? m_localSelection() : QStringList();
     const QString remote = m_browsing.isOpen() ? m_browsing.ftp().RetrieveCurrentDir() : QString();
     reportSkipped(

@@ -46,6 +46,8 @@ protected:
 
 private:
     void connectControls();
+    // A second command while a job runs is refused with a clear text.
+    void refuseWhileRunning() const;
     void uploadFrom(const QStringList& paths, const QString& base);
     void jobFinished(bool completed, const QString& error);
     void showProgress(bool download, qint64 bytes, int percent);
