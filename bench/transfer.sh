@@ -8,7 +8,8 @@
 # file show that the bench program's memory does not grow with the file. Prints the medians in MB/s
 # and, as its last line:
 #   download_ratio=<qelto/curl> upload_ratio=<qelto/curl> peak_rss_mb=<largest RSS of bench_transfer>
-# Builds bench_transfer into build/ (Release) when it is missing. Needs /usr/bin/time (package time).
+# Builds bench_transfer into $BUILD (default build/, Release) when it is missing, and installs vsftpd,
+# curl and time when they are missing.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +17,8 @@ runs=${RUNS:-3}
 big_mib=${BIG_MIB:-1024}
 small_mib=256
 python=/usr/bin/python3
-bench=$here/build/bench/bench_transfer
+build=${BUILD:-$here/build}
+bench=$build/bench/bench_transfer
 
 log() { echo "$@" >&2; }
 
@@ -31,18 +33,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [[ ! -x /usr/bin/time ]]; then
-    log "installing the package time for /usr/bin/time"
-    apt-get install -y -qq time >/dev/null
+# vsftpd is the server the figures are taken on; without it the script would quietly time pyftpdlib.
+missing=()
+[[ -x /usr/bin/time ]] || missing+=(time)
+command -v vsftpd >/dev/null || [[ -x /usr/sbin/vsftpd ]] || missing+=(vsftpd)
+command -v curl >/dev/null || missing+=(curl)
+if ((${#missing[@]})); then
+    log "installing ${missing[*]}"
+    apt-get install -y -qq "${missing[@]}" >/dev/null 2>&1 ||
+        { apt-get update -qq >/dev/null && apt-get install -y -qq "${missing[@]}" >/dev/null; }
 fi
-if [[ ! -f $here/build/CMakeCache.txt ]]; then
-    log "configuring $here/build (Release)"
-    cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    log "configuring $build (Release)"
+    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 if [[ ! -x $bench ]]; then
-    log "building bench_transfer in $here/build"
-    cmake --build "$here/build" --target bench_transfer -j2 >/dev/null
-elif ! cmake --build "$here/build" --target bench_transfer -j2 >"$work/build.log" 2>&1; then
+    log "building bench_transfer in $build"
+    cmake --build "$build" --target bench_transfer -j2 >/dev/null
+elif ! cmake --build "$build" --target bench_transfer -j2 >"$work/build.log" 2>&1; then
     log "warning: rebuilding bench_transfer failed; timing the existing one"
 fi
 
