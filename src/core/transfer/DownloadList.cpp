@@ -63,6 +63,8 @@ ListBuild buildDownloadList(TIdFTP& ftp, const QList<RemoteSelection>& selection
     events.emptyDataSet();
     const QString start = ftp.RetrieveCurrentDir();
     const QByteArray rawStart = ftp.encodeText(start);
+    build.folder = start;
+    build.rawFolder = rawStart;
     // The selection's own entries, as the listing of the current folder describes them.
     ftp.List(nullptr, QByteArray(), true);
     const QList<TIdFTPListItem> here = ftp.DirectoryListing();

@@ -21,6 +21,8 @@ struct ListBuild {
     QStringList skipped;                  // entries left out, by path, with the reason
     QHash<QString, QByteArray> rawRemote; // the server's bytes of every row's remote path
     QHash<QString, qint64> sizes;         // the true size of every row's remote entry
+    QString folder;                       // the folder the selection was made in, as the server names it
+    QByteArray rawFolder;                 // and as its bytes
 };
 
 // Writes the job rows of a remote selection made in the connection's current folder: the rows of the

@@ -6,8 +6,9 @@
 class TTable;
 struct TIdFTPListItem;
 
-// What built the job list in FTPEvents; a runner takes only a list of its own kind.
-enum class JobKind { None, Download, Upload, Cut, Copy };
+// What built the job list in FTPEvents; a runner takes only a list of its own kind. Cut is run as a
+// move.
+enum class JobKind { None, Download, Upload, Cut, Copy, Delete };
 
 // One job row as the list builders write it.
 struct JobRow {

@@ -42,6 +42,7 @@ TransferJob::~TransferJob() {
         thread->quit();
         thread->wait();
     }
+    removeTempFile();
 }
 
 QString TransferJob::text(int field) const {
@@ -89,7 +90,15 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_settings = settings;
     m_cancelled = false;
     try {
+        if (kind == JobKind::Delete) {
+            runDelete();
+            return;
+        }
         runFolderPass();
+        if (kind == JobKind::Cut) {
+            runMoves();
+            return;
+        }
     } catch (const QeltoError& e) {
         stop(e.text());
         return;
@@ -101,14 +110,18 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
 // Folders first, parents before children: the table holds them in that order.
 void TransferJob::runFolderPass() {
     const bool download = m_kind == JobKind::Download;
-    const QString home = download || !m_browsing.Connected() ? QString() : m_browsing.RetrieveCurrentDir();
+    const bool upload = m_kind == JobKind::Upload;
+    const QString home = !upload || !m_browsing.Connected() ? QString() : m_browsing.RetrieveCurrentDir();
     const int count = m_events.recordCount();
     for (m_row = 0; m_row < count; ++m_row) {
         if (text(JobField::Type) != u"<DIR>") continue;
+        if (!upload && !download) checkRemoteRow();
         stamp(JobField::StartTime);
         const QString remote = text(JobField::Remote);
         emit status(QStringLiteral("Create directory: ") + remote);
-        if (download) {
+        if (!upload && !download) {
+            makeRemoteFolder(remote);
+        } else if (download) {
             const QString folder = localTargetBelow(m_localRoot, text(JobField::Local));
             emit target(folder);
             if (!ForceLocalFolders(folder) && !QFileInfo(folder).isDir())
@@ -138,23 +151,21 @@ void TransferJob::nextFile() {
     for (++m_row; m_row < count; ++m_row)
         if (text(JobField::Type) == u"File") break;
     if (m_row >= count) {
-        if (m_kind == JobKind::Download)
-            QMetaObject::invokeMethod(m_downloader, &TransferWorker::endJob);
-        else
-            QMetaObject::invokeMethod(m_uploader, &TransferWorker::endJob);
-        m_kind = JobKind::None;
-        m_events.first();
-        m_events.emptyDataSet();
-        emit finished(true, QString());
+        complete();
         return;
     }
     try {
         // A file whose browsing connection is gone is not transferred, and the job stops.
         if (!m_browsing.Connected())
             throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+        if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
         stamp(JobField::StartTime);
-        const bool download = m_kind == JobKind::Download;
         const QString remote = text(JobField::Remote);
+        if (m_kind == JobKind::Copy) {
+            copyFile(remote);
+            return;
+        }
+        const bool download = m_kind == JobKind::Download;
         TransferRequest request;
         request.download = download;
         request.remote = remoteBytes(remote);
@@ -177,9 +188,13 @@ void TransferJob::nextFile() {
     }
 }
 
+bool TransferJob::downloading() const {
+    return m_kind == JobKind::Download || (m_kind == JobKind::Copy && !m_uploadPhase);
+}
+
 void TransferJob::fileProgress(qint64 bytes) {
     if (!running() || m_row < 0) return;
-    const bool download = m_kind == JobKind::Download;
+    const bool download = downloading();
     qint64 percent = m_expected > 0 ? (bytes * 100 + m_expected / 2) / m_expected : 100;
     if (download) percent = std::min<qint64>(percent, 100);
     setText(JobField::Status, QString::number(percent) + u'%');
@@ -189,9 +204,20 @@ void TransferJob::fileProgress(qint64 bytes) {
 
 void TransferJob::fileFinished(bool ok, const QString& error) {
     if (!running()) return;
-    const bool download = m_kind == JobKind::Download;
+    const bool download = downloading();
     if (!ok) {
         stop(m_cancelled ? QStringLiteral("Job cancelled") : error);
+        return;
+    }
+    if (m_kind == JobKind::Copy) {
+        try {
+            if (download)
+                copyUploads();
+            else
+                copyFinished();
+        } catch (const QeltoError& e) {
+            stop(e.text());
+        }
         return;
     }
     setText(JobField::Status, QStringLiteral("100%"));
@@ -210,7 +236,22 @@ void TransferJob::cancel() {
     m_uploader->cancel();
 }
 
-void TransferJob::stop(const QString& error) {
+// The job ran to its end: the table is emptied.
+void TransferJob::complete() {
+    if (m_kind != JobKind::Upload) QMetaObject::invokeMethod(m_downloader, &TransferWorker::endJob);
+    if (m_kind != JobKind::Download) QMetaObject::invokeMethod(m_uploader, &TransferWorker::endJob);
     m_kind = JobKind::None;
+    m_events.first();
+    m_events.emptyDataSet();
+    emit finished(true, QString());
+}
+
+void TransferJob::stop(const QString& error) {
+    if (m_kind == JobKind::Copy) {
+        QMetaObject::invokeMethod(m_downloader, &TransferWorker::endJob);
+        QMetaObject::invokeMethod(m_uploader, &TransferWorker::endJob);
+    }
+    m_kind = JobKind::None;
+    removeTempFile();
     emit finished(false, error);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ftp/ConnectionSettings.h"
+#include "core/transfer/DownloadList.h"
 #include "core/transfer/JobRows.h"
 
 #include <QHash>
@@ -32,6 +33,14 @@ public:
     void startDownload(const ConnectionSettings& settings, const QString& localRoot,
                        const QHash<QString, QByteArray>& rawRemote, const QHash<QString, qint64>& sizes);
     void startUpload(const ConnectionSettings& settings);
+    // Runs a list built from a remote selection (`build`) on the server. Delete: the files in table
+    // order, then the folders backwards, so each folder is empty when it goes. Cut (a move) and Copy: the
+    // folders are made below the browsing connection's current folder, where the server must not have
+    // them yet, then each file is renamed there, or copied through a temporary file of `tempFolder`
+    // (downloaded on the download worker, uploaded on the upload worker, removed afterwards in any case).
+    // Rows are visited in the order they were added, whatever sort the grid shows.
+    void startRemote(JobKind kind, const ConnectionSettings& settings, const ListBuild& build,
+                     const QString& tempFolder = QString());
     // Ends the transfer under way; the job stops with "Job cancelled".
     void cancel();
 
@@ -52,7 +61,20 @@ private:
     void nextFile();
     void fileFinished(bool ok, const QString& error);
     void fileProgress(qint64 bytes);
+    void complete();
     void stop(const QString& error);
+    // The remote jobs (RemoteJob.cpp).
+    void runDelete();
+    void runMoves();
+    void makeRemoteFolder(const QString& remote);
+    void copyFile(const QString& remote);
+    void copyUploads();
+    void copyFinished();
+    void removeTempFile();
+    void checkRemoteRow();
+    QByteArray rawRemotePath(const QString& remote) const;
+    QByteArray destinationOf(const QString& remote) const;
+    bool downloading() const;
     void stamp(int field);
     QString text(int field) const;
     void setText(int field, const QString& value);
@@ -73,4 +95,10 @@ private:
     int m_row = -1;
     qint64 m_expected = 0;
     bool m_cancelled = false;
+    // Remote jobs: the folder of the selection and the destination, as the server's bytes.
+    QByteArray m_rawFolder;
+    QByteArray m_destination;
+    QString m_tempFolder;
+    QString m_tempFile;     // the copy's file in transit
+    bool m_uploadPhase = false;
 };

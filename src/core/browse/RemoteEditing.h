@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Rules of the remote file operations: the caption of a new folder and the permission texts.
+
+// The caption of a folder about to be created among the items `captions`: "New" when none of them
+// holds "New" (letter case exact), else "New_" followed by how many do.
+QString newFolderCaption(const QStringList& captions);
+
+// The mode bits (0 to 07777) of a listing's permission text: character 1 is the entry type, then the
+// user, group and others triplets. "r", "w" and "x" set their bit; "s" and "t" count as execute and
+// keep the set-user-ID, set-group-ID or sticky bit, "S" and "T" keep only the special bit. Anything
+// else, and positions past the end of the text, leave a bit clear.
+int permissionMode(const QString& text);
+
+// The octal text of a mode: three digits, or four when a special bit is set ("755", "4755").
+QString octalText(int mode);
+
+// The mode a folder gets when a change is applied to a whole tree: execute wherever read is set, so
+// the folder can still be entered.
+int folderMode(int mode);

@@ -1,0 +1,153 @@
+// The remote jobs of the job runner: delete, move and copy of a list built from a remote selection.
+#include "core/base/DataFolder.h"
+#include "core/base/Errors.h"
+#include "core/base/TextFormat.h"
+#include "core/ftp/RemotePath.h"
+#include "core/ftp/TIdFTP.h"
+#include "core/tables/Table.h"
+#include "core/transfer/RemoteChanges.h"
+#include "core/transfer/TransferJob.h"
+#include "core/transfer/TransferWorker.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+void TransferJob::startRemote(JobKind kind, const ConnectionSettings& settings, const ListBuild& build,
+                              const QString& tempFolder) {
+    if (running()) throw QeltoError(QStringLiteral("A job is already running"));
+    if (kind != JobKind::Cut && kind != JobKind::Copy && kind != JobKind::Delete)
+        throw QeltoError(QStringLiteral("Not a remote job"));
+    if (!m_browsing.Connected()) throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+    m_rawRemote = build.rawRemote;
+    m_sizes = build.sizes;
+    m_rawFolder = build.rawFolder;
+    m_tempFolder = tempFolder;
+    m_destination.clear();
+    if (kind != JobKind::Delete) m_destination = m_browsing.encodeText(m_browsing.RetrieveCurrentDir());
+    // The rows go in the order they were added: folders before their contents.
+    DropSortIndex(m_events);
+    start(kind, settings);
+}
+
+// Only rows of the list build reach the server, by the bytes the server listed.
+QByteArray TransferJob::rawRemotePath(const QString& remote) const {
+    const QByteArray raw = m_rawRemote.value(remote);
+    if (raw.isEmpty() || rawPathBelow(m_rawFolder, raw).isEmpty())
+        throw QeltoError(QStringLiteral("\"%1\" is not an entry of the selection").arg(remote));
+    return raw;
+}
+
+QByteArray TransferJob::destinationOf(const QString& remote) const {
+    return joinRemotePath(m_destination, rawPathBelow(m_rawFolder, rawRemotePath(remote)));
+}
+
+// A row is done only when its command was: the browsing connection must still be there, and a cancel
+// ends the job before the next row.
+void TransferJob::checkRemoteRow() {
+    if (!m_browsing.Connected()) throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+    if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
+}
+
+// A folder that already exists at the destination stops the job: its files would be overwritten.
+void TransferJob::makeRemoteFolder(const QString& remote) {
+    m_browsing.MakeDir(destinationOf(remote));
+}
+
+void TransferJob::runDelete() {
+    const int count = m_events.recordCount();
+    for (m_row = 0; m_row < count; ++m_row) {
+        if (text(JobField::Type) != u"File") continue;
+        checkRemoteRow();
+        stamp(JobField::StartTime);
+        const QString remote = text(JobField::Remote);
+        emit status(QStringLiteral("Delete file: ") + remote);
+        m_browsing.Delete(rawRemotePath(remote));
+        setText(JobField::Event, QStringLiteral("Deleted"));
+        stamp(JobField::EndTime);
+    }
+    // Backwards: every folder after the folders inside it, so each is empty by then.
+    for (m_row = count - 1; m_row >= 0; --m_row) {
+        if (text(JobField::Type) != u"<DIR>") continue;
+        checkRemoteRow();
+        stamp(JobField::StartTime);
+        const QString remote = text(JobField::Remote);
+        emit status(QStringLiteral("Delete directory: ") + remote);
+        m_browsing.RemoveDir(rawRemotePath(remote));
+        setText(JobField::Event, QStringLiteral("Deleted"));
+        stamp(JobField::EndTime);
+    }
+    complete();
+}
+
+void TransferJob::runMoves() {
+    const int count = m_events.recordCount();
+    for (m_row = 0; m_row < count; ++m_row) {
+        if (text(JobField::Type) != u"File") continue;
+        checkRemoteRow();
+        stamp(JobField::StartTime);
+        const QString remote = text(JobField::Remote);
+        emit status(QStringLiteral("Move file: ") + remote);
+        m_browsing.Rename(rawRemotePath(remote), destinationOf(remote));
+        setText(JobField::Event, QStringLiteral("Moved"));
+        stamp(JobField::EndTime);
+    }
+    complete();
+}
+
+// The file comes down into a temporary file of its own, then goes up to its destination.
+void TransferJob::copyFile(const QString& remote) {
+    removeTempFile();
+    const QByteArray source = rawRemotePath(remote);
+    if (m_tempFolder.isEmpty() || (!ForceLocalFolders(m_tempFolder) && !QFileInfo(m_tempFolder).isDir()))
+        throw QeltoError(QStringLiteral("Cannot create the folder ") + m_tempFolder, ErrorCategory::LocalFile);
+    QTemporaryFile temp(m_tempFolder + QStringLiteral("/copy-XXXXXX"));
+    temp.setAutoRemove(false);
+    if (!temp.open())
+        throw QeltoError(QStringLiteral("Cannot create a temporary file in ") + m_tempFolder,
+                         ErrorCategory::LocalFile);
+    m_tempFile = temp.fileName();
+    temp.close();
+    m_uploadPhase = false;
+    m_expected = m_sizes.value(remote, m_events.value(m_row, JobField::SizeValue).toLongLong());
+    emit transferBegins(true);
+    emit status(QStringLiteral("Copy file: ") + remote);
+    TransferRequest request;
+    request.download = true;
+    request.remote = source;
+    request.local = m_tempFile;
+    QMetaObject::invokeMethod(m_downloader, [worker = m_downloader, settings = m_settings, request] {
+        worker->transfer(settings, request);
+    });
+}
+
+void TransferJob::copyUploads() {
+    checkRemoteRow();
+    m_uploadPhase = true;
+    TransferRequest request;
+    request.download = false;
+    request.remote = destinationOf(text(JobField::Remote));
+    request.local = m_tempFile;
+    m_expected = QFileInfo(m_tempFile).size();
+    setText(JobField::Status, QStringLiteral("0%"));
+    emit transferBegins(false);
+    QMetaObject::invokeMethod(m_uploader, [worker = m_uploader, settings = m_settings, request] {
+        worker->transfer(settings, request);
+    });
+}
+
+void TransferJob::copyFinished() {
+    removeTempFile();
+    setText(JobField::Status, QStringLiteral("100%"));
+    emit progress(false, m_expected, 100);
+    setText(JobField::Event, QStringLiteral("Copied"));
+    stamp(JobField::EndTime);
+    emit activity();
+    nextFile();
+}
+
+void TransferJob::removeTempFile() {
+    if (m_tempFile.isEmpty()) return;
+    QFile::remove(m_tempFile);
+    m_tempFile.clear();
+}

@@ -1,0 +1,60 @@
+// The caption of a new folder and the permission texts of the remote file operations.
+#include "core/browse/RemoteEditing.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList captions(std::initializer_list<const char*> texts) {
+    QStringList list;
+    for (const char* text : texts)
+        list << QString::fromUtf8(text);
+    return list;
+}
+
+} // namespace
+
+TEST(NewFolderCaption, CountsTheCaptionsHoldingNewWithExactCase) {
+    struct Case {
+        QStringList items;
+        const char* caption;
+    } cases[] = {
+        {captions({}), "New"},
+        {captions({"renew.txt", "NEW", "news"}), "New"}, // "new" is not "New"
+        {captions({"New", "New_1", "Newsletter.txt"}), "New_3"},
+        {captions({"a", "New_5", ""}), "New_1"}, // the count, not the next free number
+        {captions({"My New Folder"}), "New_1"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(newFolderCaption(c.items), QString::fromLatin1(c.caption)) << c.items.join(u',').toStdString();
+}
+
+TEST(PermissionMode, TextToOctalKeepsSpecialBits) {
+    struct Case {
+        const char* text;
+        const char* octal;
+    } cases[] = {
+        {"-rwxr-xr-x", "755"},
+        {"-rw-r--r--", "644"},
+        {"drwx------", "700"},
+        {"", "000"},
+        {"-rw", "600"},          // past the end counts as clear
+        {"-RWXrwx---", "070"},   // upper case is no permission
+        {"-rwsr-xr-x", "4755"},  // set-user-ID with execute
+        {"-rwSr--r--", "4644"},  // set-user-ID without execute
+        {"-rwxr-sr-x", "2755"},
+        {"drwxrwxrwt", "1777"},  // sticky folder
+        {"drwxrwxrwT", "1776"},
+        {"-rws--S--T", "7700"},
+        {"?r-xq-x?-w", "510"},   // the first character is only the type
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(octalText(permissionMode(QString::fromLatin1(c.text))), QString::fromLatin1(c.octal)) << c.text;
+}
+
+TEST(PermissionMode, FoldersOfATreeChangeKeepExecuteWhereverReadIsSet) {
+    EXPECT_EQ(octalText(folderMode(0644)), QStringLiteral("755"));
+    EXPECT_EQ(octalText(folderMode(0600)), QStringLiteral("700"));
+    EXPECT_EQ(octalText(folderMode(0220)), QStringLiteral("220"));
+    EXPECT_EQ(octalText(folderMode(04640)), QStringLiteral("4750"));
+}

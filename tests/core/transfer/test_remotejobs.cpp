@@ -1,0 +1,294 @@
+// Remote delete, move and copy jobs and permission changes: command order on the scripted server, the
+// resulting trees on a real one.
+#include "core/ftp/TIdFTP.h"
+#include "core/tables/Schemas.h"
+#include "core/tables/Table.h"
+#include "core/transfer/DownloadList.h"
+#include "core/transfer/JobRows.h"
+#include "core/transfer/RemoteChanges.h"
+#include "core/transfer/TransferJob.h"
+#include "support/FtpTestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace ftptest;
+
+namespace {
+
+std::unique_ptr<TTable> jobTable() {
+    const TableSpec spec = ftpEventsTable();
+    auto table = std::make_unique<TTable>(spec.tableName, spec.fields);
+    table->createDataSet();
+    return table;
+}
+
+const QStringList loginWithMlsd = ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C FEAT",
+                                      "S 211-Features:", "S  MLSD", "S 211 End", "C TYPE A", "S 200 ok",
+                                      "C SYST", "S 215 UNIX", "C TYPE A", "S 200 ok"});
+
+// A listing over a passive data connection; each entry is "<facts> <name>".
+QStringList mlsd(std::initializer_list<const char*> entries) {
+    QStringList steps = ss({"L", "C PASV", "S 227 Entering Passive Mode ({pasv})", "C MLSD", "S 150 listing", "A"});
+    for (const char* entry : entries) {
+        const QString text = s(entry);
+        const qsizetype space = text.indexOf(u' ');
+        steps << s("D ") + text.left(space) + s(";modify=20240102030405; ") + text.mid(space + 1) + s("\\r\\n");
+    }
+    steps << s("DX") << s("S 226 done");
+    return steps;
+}
+
+// The list build of folder a in /pub, a holding f and folder b with g, as the server sees it.
+QStringList buildOfTreeA() {
+    QStringList steps = ss({"C PWD", "S 257 \"/pub\""});
+    steps << mlsd({"type=dir;size=0 a", "type=file;size=3 z.txt"}) << ss({"C CWD /pub/a", "S 250 ok"})
+          << mlsd({"type=file;size=1 f", "type=dir;size=0 b"}) << ss({"C CWD /pub/a/b", "S 250 ok"})
+          << mlsd({"type=file;size=2 g"}) << ss({"C CWD /pub", "S 250 ok"});
+    return steps;
+}
+
+QStringList sent(const ScriptedServer& server, std::initializer_list<const char*> commands) {
+    QStringList lines;
+    for (const QString& line : server.session())
+        for (const char* command : commands)
+            if (line.startsWith(s(command)) || line.startsWith(u"!!")) {
+                lines << line;
+                break;
+            }
+    return lines;
+}
+
+QStringList column(TTable& t, int field) {
+    QStringList values;
+    for (int row = 0; row < t.recordCount(); ++row)
+        values << t.value(row, field).toString();
+    return values;
+}
+
+// How a job ended, and every Event text its rows took on the way.
+struct Outcome {
+    bool done = false;
+    bool completed = false;
+    QString error;
+    QStringList events;
+    QStringList status;
+};
+
+Outcome runJob(TransferJob& job, TTable& events, const std::function<void()>& start) {
+    Outcome outcome;
+    QObject context;
+    QObject::connect(&job, &TransferJob::finished, &context, [&](bool completed, const QString& error) {
+        outcome.done = true;
+        outcome.completed = completed;
+        outcome.error = error;
+    });
+    QObject::connect(&job, &TransferJob::status, &context, [&](const QString& text) { outcome.status << text; });
+    QObject::connect(&events, &TTable::rowChanged, &context, [&](int row) {
+        const QString event = events.value(row, JobField::Event).toString();
+        if (!outcome.events.contains(event)) outcome.events << event;
+    });
+    start();
+    testsupport::waitUntil([&] { return outcome.done; }, std::chrono::seconds(20));
+    return outcome;
+}
+
+// pyftpdlib serving /pub/a/f, /pub/a/b/g and an empty /dst, with the browsing connection in /pub.
+class RemoteTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid() && temp.isValid());
+        QDir(root.path()).mkpath(s("pub/a/b"));
+        QDir(root.path()).mkpath(s("dst"));
+        writeFile(root.filePath(s("pub/a/f")), "f");
+        writeFile(root.filePath(s("pub/a/b/g")), "gg");
+        server = std::make_unique<testsupport::PyFtpServer>(root.path());
+        settings.host = s("127.0.0.1");
+        settings.port = server->port();
+        settings.user = s("demo");
+        settings.password = s("demo");
+        settings.applyTo(ftp);
+        ftp.Connect();
+        ftp.ChangeDir(s("/pub"));
+    }
+
+    ListBuild selectA() { return buildDownloadList(ftp, {{s("a"), "a", true}}, *events); }
+
+    bool exists(const char* relative) const { return QFileInfo::exists(root.filePath(s(relative))); }
+
+    QTemporaryDir root;
+    QTemporaryDir temp;
+    std::unique_ptr<testsupport::PyFtpServer> server;
+    ConnectionSettings settings;
+    TIdFTP ftp;
+    std::unique_ptr<TTable> events = jobTable();
+};
+
+} // namespace
+
+TEST(RemoteDelete, FilesForwardThenFoldersBackwardWhateverTheGridSort) {
+    QStringList script = loginWithMlsd + buildOfTreeA();
+    script << ss({"C DELE /pub/a/f", "S 250 ok", "C DELE /pub/a/b/g", "S 250 ok", "C RMD /pub/a/b", "S 250 ok",
+                  "C RMD /pub/a", "S 250 ok", "P 5"});
+    ScriptedServer server(script);
+    TIdFTP ftp;
+    aimWithoutHost(ftp, server.port());
+    ftp.setPassive(true);
+    ftp.Connect();
+    auto events = jobTable();
+    const ListBuild build = buildDownloadList(ftp, {{s("a"), "a", true}}, *events);
+    // A title click sorts by Local: a, a/b, a/b/g, a/f.
+    SortAndRenumber(*events, s("Local"));
+    TransferJob job(*events, ftp);
+    const Outcome outcome = runJob(job, *events, [&] { job.startRemote(JobKind::Delete, {}, build); });
+    EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+    ftp.Disconnect();
+    EXPECT_EQ(sent(server, {"DELE", "RMD"}), ss({"DELE /pub/a/f", "DELE /pub/a/b/g", "RMD /pub/a/b", "RMD /pub/a"}));
+    EXPECT_EQ(outcome.status, ss({"Delete file: /pub/a/f", "Delete file: /pub/a/b/g", "Delete directory: /pub/a/b",
+                                  "Delete directory: /pub/a"}));
+    EXPECT_EQ(events->recordCount(), 0);
+}
+
+TEST(RemoteDelete, ARowIsDeletedOnlyWhenItsCommandWasAndRowsFromElsewhereNeverReachTheServer) {
+    // The server goes away after the first file.
+    QStringList script = loginWithMlsd + buildOfTreeA();
+    script << ss({"C DELE /pub/a/f", "S 250 ok", "X"});
+    ScriptedServer server(script);
+    TIdFTP ftp;
+    aimWithoutHost(ftp, server.port());
+    ftp.setPassive(true);
+    ftp.Connect();
+    auto events = jobTable();
+    const ListBuild build = buildDownloadList(ftp, {{s("a"), "a", true}}, *events);
+    TransferJob job(*events, ftp);
+    Outcome outcome = runJob(job, *events, [&] { job.startRemote(JobKind::Delete, {}, build); });
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(column(*events, JobField::Event), ss({"-", "Deleted", "-", "Download Ready"}));
+
+    // A row the list build did not write (a table changed behind the job's back) stops the job before
+    // anything is sent for it.
+    ScriptedServer second(loggedIn + ss({"P 5"}));
+    TIdFTP other;
+    connectQuietly(other, second.port());
+    auto foreign = jobTable();
+    JobRow row;
+    row.name = s("passwd");
+    row.remote = s("/etc/passwd");
+    row.local = s("passwd");
+    appendJobRow(*foreign, row);
+    ListBuild empty;
+    empty.rawFolder = "/pub";
+    TransferJob other_job(*foreign, other);
+    outcome = runJob(other_job, *foreign, [&] { other_job.startRemote(JobKind::Delete, {}, empty); });
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(outcome.error.contains(s("/etc/passwd"))) << outcome.error.toStdString();
+    other.Disconnect();
+    EXPECT_EQ(second.session(), loginCommands + ss({"QUIT"}));
+}
+
+TEST(RawPathBelow, OnlyPlainNamesBelowTheFolderOfTheSelection) {
+    struct Case {
+        QByteArray folder, raw, below;
+    } cases[] = {
+        {"/pub", "/pub/a/f", "a/f"},
+        {"/", "/a", "a"},
+        {"/pub/", "/pub/a", "a"},
+        {"/pub", "/pubx/a", ""},
+        {"/pub", "/pub", ""},
+        {"/pub", "/pub/../etc/passwd", ""},
+        {"/pub", "/pub/a/./b", ""},
+        {"/pub", "/pub/a//b", ""},
+        {"/pub", "/pub/a\r\nDELE x", ""},
+        {"/pub", "/pub/\xC3\xA9t\xE9", "\xC3\xA9t\xE9"}, // the server's bytes, whatever their encoding
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(rawPathBelow(c.folder, c.raw), c.below) << c.raw.toStdString();
+}
+
+TEST(RemotePermissions, ATreeChangesEachEntryBeforeItsFolderAndGoesOnAfterARefusal) {
+    QStringList script = loginWithMlsd + buildOfTreeA();
+    script << ss({"C SITE CHMOD 644 /pub/a/b/g", "S 550 Not allowed", "C SITE CHMOD 755 /pub/a/b", "S 200 ok",
+                  "C SITE CHMOD 644 /pub/a/f", "S 200 ok", "C SITE CHMOD 755 /pub/a", "S 200 ok",
+                  "C SITE CHMOD 4750 z.txt", "S 200 ok", "P 5"});
+    ScriptedServer server(script);
+    TIdFTP ftp;
+    aimWithoutHost(ftp, server.port());
+    ftp.setPassive(true);
+    ftp.Connect();
+    PermissionChange change = changePermissions(ftp, {s("a"), "a", true}, 0644, true);
+    EXPECT_EQ(change.changed, 3);
+    ASSERT_EQ(change.refused.size(), 1);
+    EXPECT_TRUE(change.refused.first().startsWith(s("/pub/a/b/g: Not allowed"))) << change.refused.first().toStdString();
+    // A single file is named as the listing has it, relative to the folder.
+    change = changePermissions(ftp, {s("z.txt"), "z.txt", false}, 04750, true);
+    EXPECT_EQ(change.changed, 1);
+    // Names that would reach another entry are never sent.
+    for (const char* name : {"..", ".", "a/b", "x\r\nDELE y"}) {
+        change = changePermissions(ftp, {s(name), QByteArray(name), false}, 0777, false);
+        EXPECT_EQ(change.changed, 0) << name;
+        EXPECT_EQ(change.skipped.size(), 1) << name;
+    }
+    ftp.Disconnect();
+    EXPECT_EQ(sent(server, {"SITE"}), ss({"SITE CHMOD 644 /pub/a/b/g", "SITE CHMOD 755 /pub/a/b", "SITE CHMOD 644 /pub/a/f",
+                                          "SITE CHMOD 755 /pub/a", "SITE CHMOD 4750 z.txt"}));
+}
+
+TEST_F(RemoteTreeTest, CopyRecreatesTheTreeInTheCurrentFolderThroughTemporaryFiles) {
+    const ListBuild build = selectA();
+    ftp.ChangeDir(s("/dst"));
+    TransferJob job(*events, ftp);
+    const Outcome outcome =
+        runJob(job, *events, [&] { job.startRemote(JobKind::Copy, settings, build, temp.path()); });
+    EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+    EXPECT_EQ(readFile(root.filePath(s("dst/a/f"))), QByteArray("f"));
+    EXPECT_EQ(readFile(root.filePath(s("dst/a/b/g"))), QByteArray("gg"));
+    EXPECT_TRUE(exists("pub/a/b/g"));
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+    EXPECT_EQ(events->recordCount(), 0);
+    EXPECT_TRUE(outcome.events.contains(s("Copied")) && outcome.events.contains(s("Created")));
+    EXPECT_FALSE(outcome.events.contains(s("Deleted")));
+    EXPECT_TRUE(outcome.status.contains(s("Copy file: /pub/a/b/g")));
+}
+
+TEST_F(RemoteTreeTest, MoveRenamesEachFileIntoTheCurrentFolderAndLeavesTheSourceFoldersEmpty) {
+    const ListBuild build = selectA();
+    ftp.ChangeDir(s("/dst"));
+    TransferJob job(*events, ftp);
+    const Outcome outcome = runJob(job, *events, [&] { job.startRemote(JobKind::Cut, settings, build); });
+    EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+    EXPECT_EQ(readFile(root.filePath(s("dst/a/f"))), QByteArray("f"));
+    EXPECT_EQ(readFile(root.filePath(s("dst/a/b/g"))), QByteArray("gg"));
+    EXPECT_FALSE(exists("pub/a/f") || exists("pub/a/b/g"));
+    EXPECT_TRUE(exists("pub/a/b"));
+    EXPECT_TRUE(outcome.events.contains(s("Moved")));
+    EXPECT_TRUE(outcome.status.contains(s("Move file: /pub/a/f")));
+}
+
+TEST_F(RemoteTreeTest, AFolderThatExistsAtTheDestinationStopsTheCopyBeforeAnyFile) {
+    QDir(root.path()).mkpath(s("dst/a"));
+    const ListBuild build = selectA();
+    ftp.ChangeDir(s("/dst"));
+    TransferJob job(*events, ftp);
+    const Outcome outcome =
+        runJob(job, *events, [&] { job.startRemote(JobKind::Copy, settings, build, temp.path()); });
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_FALSE(outcome.error.isEmpty());
+    EXPECT_EQ(column(*events, JobField::Event), ss({"-", "Download Ready", "-", "Download Ready"}));
+    EXPECT_FALSE(exists("dst/a/f"));
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+}
+
+TEST_F(RemoteTreeTest, ACopyThatFailsRemovesItsTemporaryFile) {
+    const ListBuild build = selectA();
+    ftp.ChangeDir(s("/dst"));
+    // The file vanishes between the list and the copy.
+    QFile::remove(root.filePath(s("pub/a/f")));
+    TransferJob job(*events, ftp);
+    const Outcome outcome =
+        runJob(job, *events, [&] { job.startRemote(JobKind::Copy, settings, build, temp.path()); });
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+    EXPECT_EQ(column(*events, JobField::Event), ss({"Created", "Download Ready", "Created", "Download Ready"}));
+}
