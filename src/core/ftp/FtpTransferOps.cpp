@@ -87,13 +87,17 @@ void TIdFTP::List(QStringList* lines, const QByteArray& specifier, bool details)
     result.mlsd = mlsd;
     result.details = details;
     result.utf8 = m_utf8;
-    // MLSD lines stay one byte per character: the listing parse decodes each name by its charset fact.
-    result.lines.reserve(result.rawLines.size());
-    for (const QByteArray& line : std::as_const(result.rawLines))
-        result.lines.append(decodeLine(line, !mlsd && m_utf8));
     m_listResult = std::move(result);
     m_directoryListing.reset();
-    if (lines) *lines = m_listResult.lines;
+    if (lines) *lines = m_listResult.lines();
+}
+
+QStringList FtpListResult::lines() const {
+    QStringList text;
+    text.reserve(rawLines.size());
+    for (const QByteArray& line : rawLines)
+        text.append(decodeLine(line, !mlsd && utf8));
+    return text;
 }
 
 TIdFTP::ListAllResult TIdFTP::listAll(QBuffer& buffer) {

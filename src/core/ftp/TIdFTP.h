@@ -25,8 +25,11 @@ class TIdLogEvent;
 
 // Lines of the last listing, as the data transfer delivered them.
 struct FtpListResult {
-    QStringList lines;          // MLSD lines one byte per character, others decoded as the connection does
-    QList<QByteArray> rawLines; // the same lines as they came
+    QList<QByteArray> rawLines; // the lines as they came
+    // The lines as text: MLSD lines one byte per character (the listing parse decodes each name by its
+    // charset fact), others decoded as the connection does. Made on request: a large folder's listing
+    // is held once, as bytes.
+    QStringList lines() const;
     bool mlsd = false;          // came from MLSD
     bool details = false;       // a detailed listing was asked for
     bool utf8 = false;          // the connection spoke UTF-8

@@ -104,8 +104,7 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
     TTable* permissions = m_tables.Permissions;
     int listIndex = first ? 0 : FTPCurrentIndex;
     ftp.ChangeDir(rawPath);
-    QStringList lines;
-    ftp.List(&lines, QString(), true);
+    ftp.List(nullptr, QString(), true);
     m_ui.ProcessEdit->setText(ftp.RetrieveCurrentDir());
 
     const QStringList extensions = catalogueExtensions();

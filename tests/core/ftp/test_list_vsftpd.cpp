@@ -133,7 +133,7 @@ TEST_F(VsftpdBrowse, ListsNavigatesDownloadsAndUploads) {
         ftp.List(nullptr);
         EXPECT_TRUE(m_sent.contains(s("LIST -a")));
         const QList<TIdFTPListItem> items = ftp.DirectoryListing();
-        EXPECT_EQ(ftp.DirectoryListingUnknownLines(), 0) << ftp.ListResult().lines.join(u'\n').toStdString();
+        EXPECT_EQ(ftp.DirectoryListingUnknownLines(), 0) << ftp.ListResult().lines().join(u'\n').toStdString();
 
         const TIdFTPListItem* a = find(items, "a.txt");
         ASSERT_NE(a, nullptr);

@@ -36,7 +36,7 @@ TEST(FtpListing, MlsdOfAFolderWithBlanksAndUtf8Names) {
         ftp.List(&lines, QString(), true);
         EXPECT_TRUE(ftp.ListResult().mlsd);
         EXPECT_TRUE(ftp.ListResult().details);
-        EXPECT_EQ(lines, ftp.ListResult().lines);
+        EXPECT_EQ(lines, ftp.ListResult().lines());
 
         const QList<TIdFTPListItem>& items = ftp.DirectoryListing();
         const TIdFTPListItem* blanks = find(items, s("two  blanks.txt"));

@@ -93,7 +93,7 @@ protected:
         for (int round = 0; round < 2; ++round) {
             ftp.List(nullptr);
             const TIdFTPListItem* f1 = find(ftp.DirectoryListing(), "f1.bin");
-            ASSERT_NE(f1, nullptr) << ftp.ListResult().lines.join(u'\n').toStdString();
+            ASSERT_NE(f1, nullptr) << ftp.ListResult().lines().join(u'\n').toStdString();
             EXPECT_EQ(f1->Size, content(1).size());
             for (int i = 0; i < 3; ++i) {
                 const QString local = m_local.filePath(s("f%1.bin").arg(i));
