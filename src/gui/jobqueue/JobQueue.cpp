@@ -39,6 +39,7 @@ JobQueue::JobQueue(Ui::TMyMenuForm& ui, DataTables& tables, FtpSession& browsing
     bindGrid(m_ui.FTPEventsTable, m_model);
     m_ui.FTPEventsTable->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     connectControls();
+    connectRemoteJobs();
 }
 
 JobQueue::~JobQueue() = default;
@@ -125,18 +126,8 @@ void JobQueue::download() {
     refuseWhileRunning();
     const QString folder = m_localFolder ? m_localFolder() : QString();
     if (folder.isEmpty()) throw QeltoError(QStringLiteral("Choose the local folder to download into first"));
-    QList<RemoteSelection> selection;
-    for (int i = 0; i < m_ui.FTPFilesList->count(); ++i) {
-        const QListWidgetItem* item = m_ui.FTPFilesList->item(i);
-        if (!item->isSelected()) continue;
-        selection << RemoteSelection{item->text(), item->data(RemoteRawNameRole).toByteArray(),
-                                     item->data(RemoteKindRole).toString() == u"<DIR>"};
-    }
-    if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..") return;
-    m_ui.DLPLabel->show();
-    m_ui.ProcessEdit->setText(QStringLiteral("Create Download Database ..."));
-    const ListBuild build = buildDownloadList(m_browsing.ftp(), selection, *m_tables.FTPEvents);
-    m_ui.ProcessEdit->setText(QStringLiteral("Download List Complete ..."));
+    ListBuild build;
+    if (!buildRemoteList(build)) return;
     m_skipped = build.skipped;
     m_job->startDownload(m_browsing.settings(), folder, build.rawRemote, build.sizes);
 }
@@ -155,6 +146,7 @@ void JobQueue::uploadPaths(const QStringList& paths) {
 void JobQueue::uploadFrom(const QStringList& paths, const QString& base) {
     refuseWhileRunning();
     if (paths.isEmpty()) return;
+    m_pending = JobKind::None;
     const QString remote = m_browsing.ftp().RetrieveCurrentDir();
     m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
     m_job->startUpload(m_browsing.settings());
@@ -162,6 +154,7 @@ void JobQueue::uploadFrom(const QStringList& paths, const QString& base) {
 
 void JobQueue::buildUploadList() {
     refuseWhileRunning();
+    m_pending = JobKind::None;
     const QStringList paths = m_localSelection ? m_localSelection() : QStringList();
     const QString remote = m_browsing.isOpen() ? m_browsing.ftp().RetrieveCurrentDir() : QString();
     reportSkipped(

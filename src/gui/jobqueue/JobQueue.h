@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/transfer/DownloadList.h"
+#include "core/transfer/JobRows.h"
+
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -14,7 +17,7 @@ class TransferJob;
 class QWidget;
 
 // The job queue: download and upload lists in FTPEvents, their runners on transfer connections of their
-// own, the download and upload panels and the job grid.
+// own, the download and upload panels and the job grid; the remote cut, copy, paste and delete jobs.
 class JobQueue : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +35,19 @@ public:
     // Builds the upload list of the local selection without running it.
     void buildUploadList();
     void cancel();
+
+    // Remote jobs (RemoteJobs.cpp). Cut and Copy build the list of the remote selection and keep it for
+    // the next Paste, which moves or copies it into the remote folder shown then; Delete builds the list
+    // and, once the user agreed, removes it all from the server.
+    void cut();
+    void copy();
+    void paste();
+    void deleteSelection();
+    // What the next Paste does with the list in the table: Cut (a move), Copy, or None.
+    JobKind pendingPaste() const { return m_pending; }
+    using Question = std::function<bool(QWidget* parent, const QString& text)>;
+    // Asks before a delete; a message box unless replaced.
+    void setQuestion(Question question) { m_question = std::move(question); }
 
 signals:
     // The local path of the row being worked on.
@@ -52,6 +68,11 @@ private:
     void jobFinished(bool completed, const QString& error);
     void showProgress(bool download, qint64 bytes, int percent);
     void reportSkipped(const QStringList& skipped);
+    QList<RemoteSelection> remoteSelection() const;
+    // The list of the remote selection in FTPEvents; false when nothing is selected.
+    bool buildRemoteList(ListBuild& build);
+    void keepForPaste(JobKind kind);
+    void connectRemoteJobs();
 
     Ui::TMyMenuForm& m_ui;
     DataTables& m_tables;
@@ -64,4 +85,7 @@ private:
     QStringList m_skipped;
     QObject* m_jobGrid = nullptr;
     QObject* m_dropTarget = nullptr;
+    JobKind m_pending = JobKind::None;
+    ListBuild m_pendingBuild;
+    Question m_question;
 };

@@ -20,6 +20,7 @@
 #include "gui/preview/Preview.h"
 #include "gui/protocollog/ProtocolLog.h"
 #include "gui/remotebrowser/RemoteBrowser.h"
+#include "gui/remoteops/RemoteOperations.h"
 #include "gui/standby/StandBy.h"
 #include "ui_MyMenu.h"
 
@@ -41,6 +42,7 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_frame = new WindowFrame(*m_ui, this);
     m_connectBar = new ConnectBar(*m_ui, *m_browsing, *m_tables->FTPServers, this);
     m_remoteBrowser = new RemoteBrowser(*m_ui, *m_browsing, *m_tables, this);
+    m_remoteOperations = new RemoteOperations(*m_ui, *m_browsing, *m_tables, this);
     m_protocolLog = new ProtocolLog(*m_ui, *m_browsing, this);
     m_standBy = new StandBy(*m_ui, *m_browsing, this);
     m_localPanel = new LocalPanel(*m_ui, this);
@@ -94,6 +96,8 @@ void TMyMenuForm::wireConcerns() {
                              [this] { return m_localPanel->selectedPaths(); });
     connect(m_jobQueue, &JobQueue::targetShown, m_localPanel, &LocalPanel::showSelectedFile);
     connect(m_jobQueue, &JobQueue::jobEnded, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));
+    connect(m_remoteOperations, &RemoteOperations::listRequested, this,
+            guardedSlot([this](const QString& path) { m_remoteBrowser->showFolder(path); }));
     connect(m_jobQueue, &JobQueue::activity, m_standBy, &StandBy::restartCountdown);
     connect(m_localPanel, &LocalPanel::copyRequested, this, guardedSlot([this] { m_jobQueue->buildUploadList(); }));
     connect(m_localPanel, &LocalPanel::pasteRequested, this, guardedSlot([this] { m_jobQueue->upload(); }));

@@ -21,6 +21,7 @@ class ProcessorMonitor;
 class ProcessorUsage;
 class ProtocolLog;
 class RemoteBrowser;
+class RemoteOperations;
 class StandBy;
 class TIdAntiFreeze;
 class WindowFrame;
@@ -41,6 +42,7 @@ public:
     WindowFrame& frame() const { return *m_frame; }
     ConnectBar& connectBar() const { return *m_connectBar; }
     RemoteBrowser& remoteBrowser() const { return *m_remoteBrowser; }
+    RemoteOperations& remoteOperations() const { return *m_remoteOperations; }
     ProtocolLog& protocolLog() const { return *m_protocolLog; }
     StandBy& standBy() const { return *m_standBy; }
     LocalPanel& localPanel() const { return *m_localPanel; }
@@ -70,6 +72,7 @@ private:
     WindowFrame* m_frame;
     ConnectBar* m_connectBar;
     RemoteBrowser* m_remoteBrowser;
+    RemoteOperations* m_remoteOperations;
     ProtocolLog* m_protocolLog;
     StandBy* m_standBy;
     LocalPanel* m_localPanel;

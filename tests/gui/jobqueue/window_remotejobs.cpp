@@ -1,0 +1,132 @@
+// Cut, copy, paste and delete of remote folder trees from the real window against a real server.
+#include "core/base/DataFolder.h"
+#include "core/tables/Table.h"
+#include "core/transfer/JobRows.h"
+#include "support/BrowseFixture.h"
+
+class RemoteJobsTest : public BrowseTest {
+protected:
+    void SetUp() override {
+        BrowseTest::SetUp();
+        QDir(root.path()).mkpath(QStringLiteral("dst"));
+    }
+
+    void selectRemote(const QStringList& captions) {
+        QListWidget* list = window->ui()->FTPFilesList;
+        list->clearSelection();
+        for (const QString& caption : captions) {
+            QListWidgetItem* item = listItem(caption);
+            ASSERT_NE(item, nullptr) << caption.toStdString();
+            item->setSelected(true);
+        }
+    }
+
+    // Ends when the job is over or something went wrong.
+    void waitForJob() {
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] {
+                return (!window->jobQueue().running() && window->tables().FTPEvents->recordCount() == 0) ||
+                       !errors.isEmpty();
+            },
+            std::chrono::seconds(20)));
+    }
+
+    QStringList events(int field) const {
+        QStringList values;
+        TTable* table = window->tables().FTPEvents;
+        for (int row = 0; row < table->recordCount(); ++row)
+            values << table->value(row, field).toString();
+        return values;
+    }
+
+    void key(QKeySequence::StandardKey standard) {
+        QListWidget* list = window->ui()->FTPFilesList;
+        list->setFocus();
+        const QKeySequence sequence(standard);
+        QTest::keyClick(list, Qt::Key(sequence[0].key()), sequence[0].keyboardModifiers());
+    }
+
+    QString file(const char* relative) const {
+        QFile f(root.filePath(QString::fromUtf8(relative)));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing>");
+    }
+};
+
+TEST_F(RemoteJobsTest, CopyThenPasteElsewhereCopiesTheTreeAndLeavesTempEmpty) {
+    TMyMenuForm& w = connectWindow();
+    // Paste with nothing copied only lists the folder again.
+    w.ui()->RFS006->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(w.tables().FTPEvents->recordCount(), 0);
+
+    selectRemote({QStringLiteral("pub")});
+    w.ui()->RFS005->click();
+    EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::Copy);
+    EXPECT_EQ(events(JobField::Event), QStringList({QStringLiteral("-"), QStringLiteral("Copy Ready"),
+                                                     QStringLiteral("-"), QStringLiteral("Copy Ready")}));
+    // A title click sorts the grid; the copy still goes in list order.
+    w.ui()->FTPEventsTable->horizontalHeader()->sectionClicked(10);
+    w.remoteBrowser().showFolder(QStringLiteral("/dst"));
+    w.ui()->RFS006->click();
+    waitForJob();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(file("dst/pub/readme.txt"), QStringLiteral("read me"));
+    EXPECT_EQ(file("dst/pub/x/deep.txt"), QStringLiteral("deep"));
+    EXPECT_EQ(file("pub/x/deep.txt"), QStringLiteral("deep"));
+    EXPECT_TRUE(QDir(dataTempFolder()).isEmpty());
+    EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::None);
+    EXPECT_EQ(listCaptions(), QStringList({QStringLiteral("pub")}));
+}
+
+TEST_F(RemoteJobsTest, CutThenPasteWithTheKeysMovesTheFilesIntoAnotherFolderOnly) {
+    TMyMenuForm& w = connectWindow();
+    selectRemote({QStringLiteral("pub"), QStringLiteral("a.txt")});
+    key(QKeySequence::Cut);
+    EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::Cut);
+    EXPECT_TRUE(events(JobField::Event).contains(QStringLiteral("Move Ready")));
+    // Pasting where the entries are would move them onto themselves.
+    key(QKeySequence::Paste);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("in this folder")));
+    errors.clear();
+    EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::Cut);
+
+    w.remoteBrowser().showFolder(QStringLiteral("/dst"));
+    key(QKeySequence::Paste);
+    waitForJob();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(file("dst/pub/readme.txt"), QStringLiteral("read me"));
+    EXPECT_EQ(file("dst/pub/x/deep.txt"), QStringLiteral("deep"));
+    EXPECT_EQ(file("dst/a.txt"), QString(10, u'a'));
+    // The source folders stay, emptied of the moved files.
+    EXPECT_TRUE(QDir(root.filePath(QStringLiteral("pub/x"))).isEmpty());
+    EXPECT_EQ(QDir(root.filePath(QStringLiteral("pub"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("x")}));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("a.txt"))));
+}
+
+TEST_F(RemoteJobsTest, DeleteAsksNamingWhatGoesAndRunsOnlyWhenAgreed) {
+    TMyMenuForm& w = connectWindow();
+    QStringList questions;
+    bool answer = false;
+    w.jobQueue().setQuestion([&](QWidget*, const QString& text) {
+        questions << text;
+        return answer;
+    });
+    selectRemote({QStringLiteral("pub"), QStringLiteral("a.txt")});
+    key(QKeySequence::Delete);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions.first(), QStringLiteral("Delete 3 files and 2 folders from the server? This cannot be undone."));
+    EXPECT_TRUE(QFileInfo::exists(root.filePath(QStringLiteral("pub/x/deep.txt"))));
+    EXPECT_EQ(w.tables().FTPEvents->recordCount(), 0);
+
+    answer = true;
+    selectRemote({QStringLiteral("pub"), QStringLiteral("a.txt")});
+    w.ui()->RFS007->click();
+    waitForJob();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("pub"))));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("a.txt"))));
+    EXPECT_FALSE(listCaptions().contains(QStringLiteral("pub")));
+    EXPECT_TRUE(listCaptions().contains(QStringLiteral("b.txt")));
+}
