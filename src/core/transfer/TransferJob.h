@@ -18,7 +18,8 @@ struct TransferRequest;
 // made below the chosen folder, or remote folders made on the browsing connection), then the file rows
 // one by one on the transfer worker of that direction, stamping each row as it starts and ends. A row is
 // marked done only when its transfer happened; the first failure stops the job with its error and the
-// rows not reached keep their values. A job that ran to the end empties the table.
+// rows not reached keep their values. A job that ran to the end empties the table. The remote move,
+// copy and delete jobs (startRemote) run the same way over a list built from a remote selection.
 class TransferJob : public QObject {
     Q_OBJECT
 public:
