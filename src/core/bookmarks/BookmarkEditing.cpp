@@ -20,6 +20,7 @@ void applyBookmark(TTable& bookmarks, const BookmarkEditorTexts& texts) {
     bookmarks.fieldByName(QStringLiteral("FTPServer")).setAsString(texts.server);
     bookmarks.fieldByName(QStringLiteral("UserID")).setAsString(texts.user);
     bookmarks.fieldByName(QStringLiteral("Password")).setAsString(texts.password);
+    if (!texts.useTls.isEmpty()) bookmarks.fieldByName(QStringLiteral("UseTLS")).setAsString(texts.useTls);
     bookmarks.post();
 }
 

@@ -19,6 +19,7 @@ struct BookmarkEditorTexts {
     QString server;
     QString user;
     QString password;
+    QString useTls; // stored into UseTLS unless empty
 };
 
 // Stores the editor into the current bookmark (a new one when the table is empty, the pending one when

@@ -1,6 +1,7 @@
 #include "core/ftp/ConnectBarText.h"
 
 #include "core/base/Errors.h"
+#include "core/ftp/ConnectionSettings.h"
 
 quint16 connectBarPort(const QString& text) {
     bool ok = false;
@@ -17,4 +18,56 @@ bool passiveFromText(const QString& text) {
 
 TIdFTPTransferType transferTypeFromText(const QString& text) {
     return text == u"ASCII" ? ftASCII : ftBinary;
+}
+
+TlsMode tlsModeAt(int index) {
+    switch (index) {
+    case 1:
+        return TlsMode::Explicit;
+    case 2:
+        return TlsMode::Implicit;
+    case 3:
+        return TlsMode::Require;
+    default:
+        return TlsMode::None;
+    }
+}
+
+int tlsModeIndex(TlsMode mode) {
+    switch (mode) {
+    case TlsMode::Explicit:
+        return 1;
+    case TlsMode::Implicit:
+        return 2;
+    case TlsMode::Require:
+        return 3;
+    case TlsMode::None:
+        break;
+    }
+    return 0;
+}
+
+std::optional<TlsMode> bookmarkTlsMode(const QString& text) {
+    const QString t = text.trimmed();
+    auto starts = [&](const char* word) { return t.startsWith(QLatin1String(word), Qt::CaseInsensitive); };
+    if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0 || starts("Explicit"))
+        return TlsMode::Explicit;
+    if (starts("Implicit")) return TlsMode::Implicit;
+    // The list's own spelling of the last item is "Recuire".
+    if (starts("Require") || starts("Recuire")) return TlsMode::Require;
+    return std::nullopt;
+}
+
+QString bookmarkTlsText(TlsMode mode) {
+    switch (mode) {
+    case TlsMode::Explicit:
+        return QStringLiteral("Explicit");
+    case TlsMode::Implicit:
+        return QStringLiteral("Implicit");
+    case TlsMode::Require:
+        return QStringLiteral("Require");
+    case TlsMode::None:
+        break;
+    }
+    return QStringLiteral("False");
 }

@@ -24,4 +24,6 @@ void ConnectionSettings::applyTo(TIdFTP& ftp) const {
     ftp.setUseMLIS(useMLIS);
     ftp.setAutoIssueFEAT(autoIssueFEAT);
     ftp.setIPVersion(ipVersion);
+    ftp.setTlsMode(tls);
+    ftp.setTrustStore(trustStorePath.isEmpty() ? TlsTrustStore() : TlsTrustStore(trustStorePath));
 }

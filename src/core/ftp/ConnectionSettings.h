@@ -38,6 +38,9 @@ struct ConnectionSettings {
     TIdIPVersion ipVersion = Id_IPv4;
 
     TlsMode tls = TlsMode::None;
+    // Where the certificates the user trusted are kept; empty: the data folder's file. Every connection
+    // made from these settings trusts the same certificates.
+    QString trustStorePath;
     // Jobs log in once and keep their transfer connection until the job ends, instead of once per file.
     bool keepTransferConnectionOpen = false;
 

@@ -10,6 +10,7 @@
 #include <QDeadlineTimer>
 #include <QStringEncoder>
 #include <algorithm>
+#include <memory>
 #include <netdb.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,6 +23,18 @@ constexpr int QuitReplyWaitMs = 100;
 // dispatching events: the window stays responsive while a server is slow to answer.
 constexpr int CancelCheckMs = 50;
 constexpr int MaxDispatchGapMs = 50;
+// Read in bounded chunks: a flooding server must not fill memory before the reply reader sees it.
+constexpr qint64 ControlReadBufferSize = 256 * 1024;
+
+// A socket that carried TLS stays in its TLS mode after abort(), and a socket given a descriptor is never
+// put back into plain mode: it would take the next server's plain greeting for TLS records. Such a socket
+// is replaced by a fresh one in place, so every reference to it stays valid.
+void renewAfterTls(QSslSocket& socket) {
+    if (socket.mode() == QSslSocket::UnencryptedMode) return;
+    std::destroy_at(&socket);
+    std::construct_at(&socket);
+    socket.setReadBufferSize(ControlReadBufferSize);
+}
 
 QHostAddress resolve(const QString& host, TIdIPVersion version) {
     addrinfo hints{};
@@ -48,8 +61,7 @@ struct DepthGuard {
 } // namespace
 
 TIdFTP::TIdFTP() {
-    // Read in bounded chunks: a flooding server must not fill memory before the reply reader sees it.
-    m_socket.setReadBufferSize(256 * 1024);
+    m_socket.setReadBufferSize(ControlReadBufferSize);
 }
 
 TIdFTP::~TIdFTP() {
@@ -345,6 +357,7 @@ void TIdFTP::connectSocket() {
     if (m_tlsMode == TlsMode::Implicit && port == 21) port = 990;
 
     closeSocket();
+    renewAfterTls(m_socket);
     QHostAddress address;
     if (!address.setAddress(host)) {
         doStatus(hsResolving, QStringLiteral("Resolving hostname %1.").arg(host));

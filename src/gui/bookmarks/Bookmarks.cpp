@@ -1,6 +1,8 @@
 #include "gui/bookmarks/Bookmarks.h"
 
 #include "core/bookmarks/BookmarkEditing.h"
+#include "core/ftp/ConnectBarText.h"
+#include "core/ftp/ConnectionSettings.h"
 #include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdFTP.h"
 #include "core/tables/Table.h"
@@ -17,6 +19,9 @@
 Bookmarks::Bookmarks(Ui::TMyMenuForm& ui, TTable& bookmarks, FtpSession& browsing, QWidget* window)
     : QObject(window), m_ui(ui), m_bookmarks(bookmarks), m_browsing(browsing), m_window(window) {
     bindGrid();
+    // The bookmark's own TLS mode; its first item leaves the choice to the settings page.
+    m_ui.SBE008->setEnabled(true);
+    m_ui.SBE008->setToolTip(QString());
     auto onClick = [this](QAbstractButton* button, void (Bookmarks::*handler)()) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler] { userAction(m_window, [&] { (this->*handler)(); }); });
@@ -96,6 +101,7 @@ void Bookmarks::showCurrentBookmark() {
     m_ui.SBE002->setText(field("FTPServer"));
     m_ui.SBE003->setText(field("UserID"));
     m_ui.SBE004->setText(field("Password"));
+    m_ui.SBE008->setCurrentIndex(tlsModeIndex(bookmarkTlsMode(field("UseTLS")).value_or(TlsMode::None)));
     m_ui.FTPE004->setText(QStringLiteral("21"));
 }
 
@@ -114,7 +120,8 @@ void Bookmarks::addBookmark() {
 
 void Bookmarks::applyEditor() {
     applyBookmark(m_bookmarks,
-                  {m_ui.SBE001->text(), m_ui.SBE002->text(), m_ui.SBE003->text(), m_ui.SBE004->text()});
+                  {m_ui.SBE001->text(), m_ui.SBE002->text(), m_ui.SBE003->text(), m_ui.SBE004->text(),
+                   bookmarkTlsText(tlsModeAt(m_ui.SBE008->currentIndex()))});
 }
 
 void Bookmarks::cancelChange() {

@@ -4,6 +4,7 @@
 #include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdFTP.h"
 #include "core/tables/Table.h"
+#include "gui/common/CertificateQuestion.h"
 #include "gui/common/UserAction.h"
 #include "ui_MyMenu.h"
 
@@ -16,6 +17,9 @@ ConnectBar::ConnectBar(Ui::TMyMenuForm& ui, FtpSession& session, TTable& bookmar
     m_ui.PasiveEdit->setCurrentText(QStringLiteral("True"));
     m_ui.TransferEdit->setCurrentText(QStringLiteral("ASCII"));
     bindBookmark();
+    // A certificate the system does not trust is put to the user; what is trusted here, the transfer
+    // connections trust too.
+    m_session.ftp().OnUntrustedCertificate = certificateQuestionHook(m_window);
 
     // Events arrive in the middle of FTP calls; each handler has its own guard.
     connect(&session, &FtpSession::connected, this, [this] {
@@ -86,6 +90,12 @@ ConnectionSettings ConnectBar::settingsFromBar() const {
     settings.port = connectBarPort(m_ui.FTPE004->text());
     settings.passive = passiveFromText(m_ui.PasiveEdit->currentText());
     settings.transferType = transferTypeFromText(m_ui.TransferEdit->currentText());
+    // The current bookmark's UseTLS, when it names a mode; otherwise the settings page's choice.
+    const bool onBookmark = m_bookmarks.active() && m_bookmarks.recordCount() > 0;
+    const std::optional<TlsMode> chosen =
+        onBookmark ? bookmarkTlsMode(m_bookmarks.fieldByName(QStringLiteral("UseTLS")).asString())
+                   : std::nullopt;
+    settings.tls = chosen.value_or(m_defaults.tls);
     return settings;
 }
 

@@ -5,6 +5,7 @@
 #include "core/ftp/ConnectBarText.h"
 #include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdFTP.h"
+#include "gui/common/CertificateQuestion.h"
 #include "gui/common/PaneText.h"
 #include "gui/common/UserAction.h"
 #include "ui_MyMenu.h"
@@ -25,6 +26,7 @@ Console::Console(Ui::TMyMenuForm& ui, QWidget* window)
     palette.setColor(QPalette::Text, paneText);
     m_ui.ConsoleEdit->setPalette(palette);
     m_ui.ConsoleEdit->setFont(QFont(QStringLiteral("Tahoma"), 8));
+    m_session->ftp().OnUntrustedCertificate = certificateQuestionHook(m_window);
 
     connect(m_ui.CB001, &QToolButton::clicked, this,
             [this] { userAction(m_window, [this] { toggleConnection(); }); });
@@ -71,6 +73,7 @@ void Console::connectConsole() {
     settings.port = connectBarPort(port);
     settings.user = user;
     settings.password = password;
+    if (m_tlsMode) settings.tls = m_tlsMode();
     m_session->configure(settings);
     m_busy = true;
     runThenAlways([this] { m_session->open(); }, [this] { m_busy = false; });

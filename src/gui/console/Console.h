@@ -2,12 +2,14 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace Ui {
 class TMyMenuForm;
 }
 class FtpSession;
 class QWidget;
+enum class TlsMode;
 
 // The "Console" page: a raw FTP command line on a connection of its own, reaching the server the connect
 // bar names, with every line sent and received echoed in colour and LIST or DIR giving a readable
@@ -18,6 +20,8 @@ public:
     Console(Ui::TMyMenuForm& ui, QWidget* window);
 
     FtpSession& ConsoleFTP() const { return *m_session; }
+    // The TLS mode the connect bar would connect with now; the console connects with the same.
+    void setTlsModeSource(std::function<TlsMode()> source) { m_tlsMode = std::move(source); }
 
     // Connects when the console's connection is down, else disconnects it.
     void toggleConnection();
@@ -38,5 +42,6 @@ private:
     Ui::TMyMenuForm& m_ui;
     QWidget* m_window;
     FtpSession* m_session;
+    std::function<TlsMode()> m_tlsMode;
     bool m_busy = false; // a command waits for its reply; Enter meanwhile is ignored
 };

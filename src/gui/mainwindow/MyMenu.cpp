@@ -113,6 +113,7 @@ void TMyMenuForm::wireConcerns() {
             guardedSlot([this](int) { m_netMonitor->showSelectedInterface(); }));
     connect(m_settings, &Settings::connectionSettingsChanged, m_connectBar, &ConnectBar::setConnectionDefaults);
     m_settings->publish();
+    m_console->setTlsModeSource([this] { return m_connectBar->settingsFromBar().tls; });
     connect(m_settings, &Settings::trafficSwitchRequested, this,
             guardedSlot([this] { m_netMonitor->toggleTrafficControl(); }));
     connect(m_history, &History::pickerOpened, m_processorMonitor, &ProcessorMonitor::pause);

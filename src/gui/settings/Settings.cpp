@@ -1,5 +1,6 @@
 #include "gui/settings/Settings.h"
 
+#include "core/ftp/ConnectBarText.h"
 #include "core/settings/SettingsText.h"
 #include "gui/common/UserAction.h"
 #include "gui/settings/InformationPage.h"
@@ -15,6 +16,9 @@ Settings::Settings(Ui::TMyMenuForm& ui, TTable& fileTypes, QWidget* window)
         box->setEditable(true);
     m_ui.ProxyEdit004->addItems(proxyTypeItems());
     m_ui.ProxyEdit004->setCurrentIndex(0);
+    m_ui.RzComboBox8->setEditable(false);
+    m_ui.RzComboBox8->setEnabled(true);
+    m_ui.RzComboBox8->setToolTip(QString());
     bindSystemSettings();
 
     auto onClick = [this](QAbstractButton* button, auto handler) {
@@ -48,6 +52,8 @@ void Settings::bindSystemSettings() {
                 [this] { userAction(m_window, [this] { readSystemSettings(); }); });
     connect(m_ui.RzComboBox5, &QComboBox::currentTextChanged, this,
             [this] { userAction(m_window, [this] { readSystemSettings(); }); });
+    connect(m_ui.RzComboBox8, &QComboBox::currentIndexChanged, this,
+            [this] { userAction(m_window, [this] { readSystemSettings(); }); });
 }
 
 void Settings::publish() {
@@ -70,6 +76,7 @@ void Settings::readSystemSettings() {
     texts.tryNATFastTrack = m_ui.RzCheckBox3->isChecked();
     texts.keepTransferConnectionOpen = m_ui.KeepTransferConnection->isChecked();
     applySystemSettings(texts, m_settings);
+    m_settings.tls = tlsModeAt(m_ui.RzComboBox8->currentIndex());
     publish();
 }
 

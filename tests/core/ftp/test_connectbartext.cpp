@@ -1,5 +1,6 @@
 #include "core/base/Errors.h"
 #include "core/ftp/ConnectBarText.h"
+#include "core/ftp/ConnectionSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -25,4 +26,27 @@ TEST(ConnectBarText, SettingsPageTexts) {
     EXPECT_FALSE(passiveFromText(QStringLiteral("False")));
     EXPECT_EQ(transferTypeFromText(QStringLiteral("ASCII")), ftASCII);
     EXPECT_EQ(transferTypeFromText(QStringLiteral("Binary")), ftBinary);
+}
+
+TEST(ConnectBarText, BookmarkTlsField) {
+    const std::pair<const char*, std::optional<TlsMode>> cases[] = {
+        {"Explicit", TlsMode::Explicit},
+        {" explicit transport layer security (TLS) ", TlsMode::Explicit},
+        {"TRUE", TlsMode::Explicit},
+        {"Implicit Transport Layer Security (TLS)", TlsMode::Implicit},
+        {"Require", TlsMode::Require},
+        {"Recuire Transport Layer Security (TLS)", TlsMode::Require},
+        {"False", std::nullopt},
+        {"", std::nullopt},
+        {"No Transport Layer Security (TLS) Support", std::nullopt},
+        {"yes please", std::nullopt},
+    };
+    for (const auto& [text, mode] : cases)
+        EXPECT_EQ(bookmarkTlsMode(QString::fromUtf8(text)), mode) << text;
+    // What the editor stores reads back as the same choice, "no TLS" as none.
+    for (const TlsMode mode : {TlsMode::Explicit, TlsMode::Implicit, TlsMode::Require}) {
+        EXPECT_EQ(bookmarkTlsMode(bookmarkTlsText(mode)), mode);
+        EXPECT_EQ(tlsModeAt(tlsModeIndex(mode)), mode);
+    }
+    EXPECT_EQ(bookmarkTlsMode(bookmarkTlsText(TlsMode::None)), std::nullopt);
 }

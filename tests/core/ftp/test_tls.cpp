@@ -201,6 +201,30 @@ TEST_F(Ftps, RequireRefusesAPlainServerBeforeTheLogin) {
     EXPECT_TRUE(m_status.contains(s("The server does not offer TLS; the connection is not encrypted")));
 }
 
+// The control socket keeps its TLS mode through a close; the next connection must start in the clear.
+TEST_F(Ftps, TheSameClientConnectsInTheClearAfterATlsSession) {
+    VsftpdServer server(m_root.path(),
+                        ss({"--tls", cert().toUtf8().constData(), key().toUtf8().constData()}));
+    TIdFTP ftp;
+    aimClient(ftp, server.port(), TlsMode::Explicit, s("anonymous"), true);
+    ftp.Connect();
+    ASSERT_TRUE(ftp.usingTls());
+    ftp.Disconnect();
+    ftp.setTlsMode(TlsMode::None);
+    ftp.setReadTimeout(5000);
+    ftp.Connect();
+    EXPECT_FALSE(ftp.usingTls());
+    EXPECT_FALSE(ftp.protectsData());
+    ftp.List(nullptr);
+    EXPECT_NE(find(ftp.DirectoryListing(), "pub"), nullptr);
+    // And TLS again after the plain session.
+    ftp.Disconnect();
+    ftp.setTlsMode(TlsMode::Explicit);
+    ftp.Connect();
+    EXPECT_TRUE(ftp.protectsData());
+    EXPECT_EQ(m_questions.size(), 1);
+}
+
 // Not finished: over TLS 1.3 uploads to vsftpd end in "426 Failure reading network stream", and on
 // pyftpdlib data connections time out or uploads arrive short. Enable these once they pass.
 TEST_F(Ftps, DISABLED_TransfersUnderTls13OnVsftpd) {

@@ -103,11 +103,47 @@ TEST_F(SettingsTest, SystemSettingsReachTheConnectBarFromStartUp) {
     EXPECT_EQ(bar.ipVersion, Id_IPv6);
 
     // Settings the client cannot honour are offered disabled, saying so.
-    for (QWidget* unavailable : std::initializer_list<QWidget*>{
-             ui->AutoLogin, ui->PassiveUseControlHOST, ui->RzCheckBox4, ui->RzComboBox8, ui->ICB007}) {
+    for (QWidget* unavailable : std::initializer_list<QWidget*>{ui->AutoLogin, ui->PassiveUseControlHOST,
+                                                                ui->RzCheckBox4, ui->ICB007}) {
         EXPECT_FALSE(unavailable->isEnabled()) << unavailable->objectName().toStdString();
         EXPECT_FALSE(unavailable->toolTip().isEmpty());
     }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+}
+
+TEST_F(SettingsTest, TheCurrentBookmarkChoosesTheTlsModeWhenItNamesOneAndTheSettingsPageOtherwise) {
+    TMyMenuForm& w = openWindow();
+    auto* ui = w.ui();
+    TTable& bookmarks = *w.tables().FTPServers;
+    ASSERT_GT(bookmarks.recordCount(), 0); // the template's bookmark, UseTLS "False"
+    EXPECT_EQ(w.connectBar().settingsFromBar().tls, TlsMode::None);
+    const struct {
+        int settingsItem;
+        const char* useTls;
+        TlsMode expected;
+    } cases[] = {{1, "False", TlsMode::Explicit},
+                 {3, "", TlsMode::Require},
+                 {1, "Implicit", TlsMode::Implicit},
+                 {0, "True", TlsMode::Explicit},
+                 {2, "Recuire Transport Layer Security (TLS)", TlsMode::Require}};
+    for (const auto& c : cases) {
+        ui->RzComboBox8->setCurrentIndex(c.settingsItem);
+        bookmarks.edit();
+        bookmarks.fieldByName(QStringLiteral("UseTLS")).setAsString(QString::fromUtf8(c.useTls));
+        bookmarks.post();
+        EXPECT_EQ(w.connectBar().settingsFromBar().tls, c.expected) << c.settingsItem << " " << c.useTls;
+    }
+
+    // The bookmark editor shows the bookmark's mode and stores the one chosen; its first item stores
+    // "False", which leaves the choice to the settings page again.
+    EXPECT_EQ(ui->SBE008->currentIndex(), 3);
+    ui->SBE008->setCurrentIndex(2);
+    ui->RzBmpButton26->click();
+    EXPECT_EQ(bookmarks.fieldByName(QStringLiteral("UseTLS")).asString(), QStringLiteral("Implicit"));
+    ui->SBE008->setCurrentIndex(0);
+    ui->RzBmpButton26->click();
+    EXPECT_EQ(bookmarks.fieldByName(QStringLiteral("UseTLS")).asString(), QStringLiteral("False"));
+    EXPECT_EQ(w.connectBar().settingsFromBar().tls, TlsMode::Implicit);
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
 }
 
