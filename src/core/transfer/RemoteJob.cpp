@@ -18,7 +18,8 @@ void TransferJob::startRemote(JobKind kind, const ConnectionSettings& settings, 
     if (running()) throw QeltoError(QStringLiteral("A job is already running"));
     if (kind != JobKind::Cut && kind != JobKind::Copy && kind != JobKind::Delete)
         throw QeltoError(QStringLiteral("Not a remote job"));
-    if (!m_browsing.Connected()) throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+    if (!m_browsing.Connected())
+        throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
     m_rawRemote = build.rawRemote;
     m_sizes = build.sizes;
     m_rawFolder = build.rawFolder;
@@ -45,7 +46,8 @@ QByteArray TransferJob::destinationOf(const QString& remote) const {
 // A row is done only when its command was: the browsing connection must still be there, and a cancel
 // ends the job before the next row.
 void TransferJob::checkRemoteRow() {
-    if (!m_browsing.Connected()) throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+    if (!m_browsing.Connected())
+        throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
     if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
 }
 
@@ -100,7 +102,8 @@ void TransferJob::copyFile(const QString& remote) {
     removeTempFile();
     const QByteArray source = rawRemotePath(remote);
     if (m_tempFolder.isEmpty() || (!ForceLocalFolders(m_tempFolder) && !QFileInfo(m_tempFolder).isDir()))
-        throw QeltoError(QStringLiteral("Cannot create the folder ") + m_tempFolder, ErrorCategory::LocalFile);
+        throw QeltoError(QStringLiteral("Cannot create the folder ") + m_tempFolder,
+                         ErrorCategory::LocalFile);
     QTemporaryFile temp(m_tempFolder + QStringLiteral("/copy-XXXXXX"));
     temp.setAutoRemove(false);
     if (!temp.open())

@@ -87,5 +87,6 @@ private:
     QObject* m_dropTarget = nullptr;
     JobKind m_pending = JobKind::None;
     ListBuild m_pendingBuild;
+    QString m_pendingServer; // where the list waiting for a paste was made
     Question m_question;
 };

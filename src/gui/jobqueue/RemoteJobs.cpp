@@ -22,6 +22,11 @@ QString counted(qsizetype n, const char* one, const char* many) {
     return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
 }
 
+// The server and login a list of remote paths belongs to.
+QString serverOf(const ConnectionSettings& settings) {
+    return settings.user + u'@' + settings.host + u':' + QString::number(settings.port);
+}
+
 } // namespace
 
 void JobQueue::connectRemoteJobs() {
@@ -34,7 +39,8 @@ void JobQueue::connectRemoteJobs() {
         {m_ui.RFS006, &JobQueue::paste},
         {m_ui.RFS007, &JobQueue::deleteSelection},
     };
-    const QKeySequence keys[] = {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Delete};
+    const QKeySequence keys[] = {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste,
+                                 QKeySequence::Delete};
     for (int i = 0; i < 4; ++i) {
         const auto command = buttons[i].second;
         auto run = [this, command] { userAction(m_window, [this, command] { (this->*command)(); }); };
@@ -60,7 +66,8 @@ QList<RemoteSelection> JobQueue::remoteSelection() const {
 
 bool JobQueue::buildRemoteList(ListBuild& build) {
     const QList<RemoteSelection> selection = remoteSelection();
-    if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..") return false;
+    if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..")
+        return false;
     // The table gets a new list: whatever waited for a paste is gone.
     m_pending = JobKind::None;
     m_ui.DLPLabel->show();
@@ -80,9 +87,9 @@ void JobQueue::keepForPaste(JobKind kind) {
     markFileRows(*m_tables.FTPEvents, move ? QStringLiteral("Move Ready") : QStringLiteral("Copy Ready"));
     m_pending = kind;
     m_pendingBuild = build;
-    m_ui.ProcessEdit->setText(
-        (move ? QStringLiteral("Cut: open the folder to move to and paste") :
-                QStringLiteral("Copied: open the folder to copy to and paste")));
+    m_pendingServer = serverOf(m_browsing.settings());
+    m_ui.ProcessEdit->setText((move ? QStringLiteral("Cut: open the folder to move to and paste")
+                                    : QStringLiteral("Copied: open the folder to copy to and paste")));
     reportSkipped(build.skipped);
 }
 
@@ -102,9 +109,16 @@ void JobQueue::paste() {
         emit jobEnded(); // nothing to paste: the listing is only refreshed
         return;
     }
+    // The paths of the list mean nothing on another server; there they could name other files.
+    if (serverOf(m_browsing.settings()) != m_pendingServer) {
+        m_pending = JobKind::None;
+        throw QeltoError(QStringLiteral("The entries to paste are on %1: cut or copy them again here")
+                             .arg(m_pendingServer));
+    }
     if (m_pending == JobKind::Cut && m_browsing.ftp().RetrieveCurrentDir() == m_pendingBuild.folder)
-        throw QeltoError(QStringLiteral("The cut entries are in this folder: open the folder to move them to, "
-                                        "then paste"));
+        throw QeltoError(
+            QStringLiteral("The cut entries are in this folder: open the folder to move them to, "
+                           "then paste"));
     const JobKind kind = std::exchange(m_pending, JobKind::None);
     m_skipped.clear();
     m_job->startRemote(kind, m_browsing.settings(), m_pendingBuild, dataTempFolder());
@@ -124,8 +138,11 @@ void JobQueue::deleteSelection() {
         return;
     }
     QString what = files > 0 ? counted(files, "file", "files") : QString();
-    if (folders > 0) what += (what.isEmpty() ? QString() : QStringLiteral(" and ")) + counted(folders, "folder", "folders");
-    if (!m_question(m_window, QStringLiteral("Delete %1 from the server? This cannot be undone.").arg(what))) {
+    if (folders > 0)
+        what +=
+            (what.isEmpty() ? QString() : QStringLiteral(" and ")) + counted(folders, "folder", "folders");
+    if (!m_question(m_window,
+                    QStringLiteral("Delete %1 from the server? This cannot be undone.").arg(what))) {
         events.emptyDataSet();
         m_ui.ProcessEdit->setText(QStringLiteral("Nothing deleted"));
         return;

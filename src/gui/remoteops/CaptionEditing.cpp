@@ -17,7 +17,8 @@ QWidget* CaptionEditing::createEditor(QWidget* parent, const QStyleOptionViewIte
     return QStyledItemDelegate::createEditor(parent, option, index);
 }
 
-void CaptionEditing::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+void CaptionEditing::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                  const QModelIndex& index) const {
     QStyledItemDelegate::setModelData(editor, model, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         m_edit.newText = line->text();
@@ -29,7 +30,9 @@ void CaptionEditing::destroyEditor(QWidget* editor, const QModelIndex& index) co
     QStyledItemDelegate::destroyEditor(editor, index);
     auto* self = const_cast<CaptionEditing*>(this);
     if (std::exchange(m_committed, false))
-        QMetaObject::invokeMethod(self, [self, edit = m_edit] { emit self->accepted(edit); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self, [self, edit = m_edit] { emit self->accepted(edit); }, Qt::QueuedConnection);
     else
-        QMetaObject::invokeMethod(self, [self] { emit self->abandoned(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self, [self] { emit self->abandoned(); }, Qt::QueuedConnection);
 }

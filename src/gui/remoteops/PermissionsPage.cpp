@@ -24,8 +24,10 @@ QList<QCheckBox*> boxes(const Ui::TMyMenuForm& ui) {
 void RemoteOperations::connectPermissionsPage() {
     TTable* permissions = m_tables.Permissions;
     // The boxes always show the current row, so Apply never sends one entry's bits to another.
-    connect(permissions, &TTable::afterScroll, this, [this] { guarded(m_window, [this] { showCurrentEntry(); }); });
-    connect(permissions, &TTable::dataReset, this, [this] { guarded(m_window, [this] { showCurrentEntry(); }); });
+    connect(permissions, &TTable::afterScroll, this,
+            [this] { guarded(m_window, [this] { showCurrentEntry(); }); });
+    connect(permissions, &TTable::dataReset, this,
+            [this] { guarded(m_window, [this] { showCurrentEntry(); }); });
     for (QCheckBox* box : boxes(m_ui))
         connect(box, &QCheckBox::toggled, this, [this] { boxesToOctalText(); });
     connect(m_ui.ApplayPermissionsButton, &QToolButton::clicked, this,
@@ -36,7 +38,8 @@ void RemoteOperations::showCurrentEntry() {
     TTable* permissions = m_tables.Permissions;
     const bool any = permissions->active() && permissions->recordCount() > 0;
     const QString text = any ? permissions->fieldByName(QStringLiteral("Permissions")).asString() : QString();
-    m_ui.FTPFileNameLabel->setText(any ? permissions->fieldByName(QStringLiteral("Name")).asString() : QString());
+    m_ui.FTPFileNameLabel->setText(any ? permissions->fieldByName(QStringLiteral("Name")).asString()
+                                       : QString());
     m_ui.FTPTypeLabel->setText(any ? permissions->fieldByName(QStringLiteral("Type")).asString() : QString());
     m_ui.RzDBLabel1->setText(text);
     const QImage icon = any ? permissions->fieldByName(QStringLiteral("Icon")).picture() : QImage();
@@ -79,7 +82,8 @@ void RemoteOperations::selectEntry(const QString& name) {
 }
 
 void RemoteOperations::applyPermissions() {
-    if (!m_session.isOpen()) throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+    if (!m_session.isOpen())
+        throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
     TTable* permissions = m_tables.Permissions;
     if (!permissions->active() || permissions->recordCount() == 0) return;
     const QString name = permissions->fieldByName(QStringLiteral("Name")).asString();

@@ -27,7 +27,8 @@ void checkTypedName(const QString& name) {
 
 } // namespace
 
-RemoteOperations::RemoteOperations(Ui::TMyMenuForm& ui, FtpSession& session, DataTables& tables, QWidget* window)
+RemoteOperations::RemoteOperations(Ui::TMyMenuForm& ui, FtpSession& session, DataTables& tables,
+                                   QWidget* window)
     : QObject(window), m_ui(ui), m_session(session), m_tables(tables), m_window(window),
       m_editing(new CaptionEditing(this)) {
     m_ui.FTPFilesList->setItemDelegate(m_editing);
@@ -39,12 +40,12 @@ void RemoteOperations::connectControls() {
     auto act = [this](auto step) { return [this, step] { userAction(m_window, step); }; };
     connect(m_ui.RFS001, &QToolButton::clicked, this, act([this] { startFolderCreation(); }));
     connect(m_ui.RFS002, &QToolButton::clicked, this, act([this] { startRename(); }));
-    connect(m_editing, &CaptionEditing::editStarted, this, [this](bool provisional) {
-        (provisional ? CreateFTPDir : RenameFTPObject) = true;
-    });
+    connect(m_editing, &CaptionEditing::editStarted, this,
+            [this](bool provisional) { (provisional ? CreateFTPDir : RenameFTPObject) = true; });
     connect(m_editing, &CaptionEditing::accepted, this,
             [this](const CaptionEdit& edit) { userAction(m_window, [&] { captionEdited(edit); }); });
-    connect(m_editing, &CaptionEditing::abandoned, this, [this] { userAction(m_window, [this] { editAbandoned(); }); });
+    connect(m_editing, &CaptionEditing::abandoned, this,
+            [this] { userAction(m_window, [this] { editAbandoned(); }); });
 }
 
 void RemoteOperations::startRename() {

@@ -26,7 +26,8 @@ TEST(NewFolderCaption, CountsTheCaptionsHoldingNewWithExactCase) {
         {captions({"My New Folder"}), "New_1"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(newFolderCaption(c.items), QString::fromLatin1(c.caption)) << c.items.join(u',').toStdString();
+        EXPECT_EQ(newFolderCaption(c.items), QString::fromLatin1(c.caption))
+            << c.items.join(u',').toStdString();
 }
 
 TEST(PermissionMode, TextToOctalKeepsSpecialBits) {
@@ -34,22 +35,18 @@ TEST(PermissionMode, TextToOctalKeepsSpecialBits) {
         const char* text;
         const char* octal;
     } cases[] = {
-        {"-rwxr-xr-x", "755"},
-        {"-rw-r--r--", "644"},
-        {"drwx------", "700"},
-        {"", "000"},
-        {"-rw", "600"},          // past the end counts as clear
-        {"-RWXrwx---", "070"},   // upper case is no permission
-        {"-rwsr-xr-x", "4755"},  // set-user-ID with execute
-        {"-rwSr--r--", "4644"},  // set-user-ID without execute
-        {"-rwxr-sr-x", "2755"},
-        {"drwxrwxrwt", "1777"},  // sticky folder
-        {"drwxrwxrwT", "1776"},
-        {"-rws--S--T", "7700"},
-        {"?r-xq-x?-w", "510"},   // the first character is only the type
+        {"-rwxr-xr-x", "755"},  {"-rw-r--r--", "644"},  {"drwx------", "700"}, {"", "000"},
+        {"-rw", "600"},                                                        // past the end counts as clear
+        {"-RWXrwx---", "070"},                                                 // upper case is no permission
+        {"-rwsr-xr-x", "4755"},                                                // set-user-ID with execute
+        {"-rwSr--r--", "4644"},                                                // set-user-ID without execute
+        {"-rwxr-sr-x", "2755"}, {"drwxrwxrwt", "1777"},                        // sticky folder
+        {"drwxrwxrwT", "1776"}, {"-rws--S--T", "7700"}, {"?r-xq-x?-w", "510"}, // the first character is only
+                                                                               // the type
     };
     for (const Case& c : cases)
-        EXPECT_EQ(octalText(permissionMode(QString::fromLatin1(c.text))), QString::fromLatin1(c.octal)) << c.text;
+        EXPECT_EQ(octalText(permissionMode(QString::fromLatin1(c.text))), QString::fromLatin1(c.octal))
+            << c.text;
 }
 
 TEST(PermissionMode, FoldersOfATreeChangeKeepExecuteWhereverReadIsSet) {

@@ -25,17 +25,19 @@ std::unique_ptr<TTable> jobTable() {
     return table;
 }
 
-const QStringList loginWithMlsd = ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C FEAT",
-                                      "S 211-Features:", "S  MLSD", "S 211 End", "C TYPE A", "S 200 ok",
-                                      "C SYST", "S 215 UNIX", "C TYPE A", "S 200 ok"});
+const QStringList loginWithMlsd =
+    ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C FEAT", "S 211-Features:", "S  MLSD", "S 211 End",
+        "C TYPE A", "S 200 ok", "C SYST", "S 215 UNIX", "C TYPE A", "S 200 ok"});
 
 // A listing over a passive data connection; each entry is "<facts> <name>".
 QStringList mlsd(std::initializer_list<const char*> entries) {
-    QStringList steps = ss({"L", "C PASV", "S 227 Entering Passive Mode ({pasv})", "C MLSD", "S 150 listing", "A"});
+    QStringList steps =
+        ss({"L", "C PASV", "S 227 Entering Passive Mode ({pasv})", "C MLSD", "S 150 listing", "A"});
     for (const char* entry : entries) {
         const QString text = s(entry);
         const qsizetype space = text.indexOf(u' ');
-        steps << s("D ") + text.left(space) + s(";modify=20240102030405; ") + text.mid(space + 1) + s("\\r\\n");
+        steps << s("D ") + text.left(space) + s(";modify=20240102030405; ") + text.mid(space + 1) +
+                     s("\\r\\n");
     }
     steps << s("DX") << s("S 226 done");
     return steps;
@@ -85,7 +87,8 @@ Outcome runJob(TransferJob& job, TTable& events, const std::function<void()>& st
         outcome.completed = completed;
         outcome.error = error;
     });
-    QObject::connect(&job, &TransferJob::status, &context, [&](const QString& text) { outcome.status << text; });
+    QObject::connect(&job, &TransferJob::status, &context,
+                     [&](const QString& text) { outcome.status << text; });
     QObject::connect(&events, &TTable::rowChanged, &context, [&](int row) {
         const QString event = events.value(row, JobField::Event).toString();
         if (!outcome.events.contains(event)) outcome.events << event;
@@ -130,8 +133,8 @@ protected:
 
 TEST(RemoteDelete, FilesForwardThenFoldersBackwardWhateverTheGridSort) {
     QStringList script = loginWithMlsd + buildOfTreeA();
-    script << ss({"C DELE /pub/a/f", "S 250 ok", "C DELE /pub/a/b/g", "S 250 ok", "C RMD /pub/a/b", "S 250 ok",
-                  "C RMD /pub/a", "S 250 ok", "P 5"});
+    script << ss({"C DELE /pub/a/f", "S 250 ok", "C DELE /pub/a/b/g", "S 250 ok", "C RMD /pub/a/b",
+                  "S 250 ok", "C RMD /pub/a", "S 250 ok", "P 5"});
     ScriptedServer server(script);
     TIdFTP ftp;
     aimWithoutHost(ftp, server.port());
@@ -145,9 +148,10 @@ TEST(RemoteDelete, FilesForwardThenFoldersBackwardWhateverTheGridSort) {
     const Outcome outcome = runJob(job, *events, [&] { job.startRemote(JobKind::Delete, {}, build); });
     EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
     ftp.Disconnect();
-    EXPECT_EQ(sent(server, {"DELE", "RMD"}), ss({"DELE /pub/a/f", "DELE /pub/a/b/g", "RMD /pub/a/b", "RMD /pub/a"}));
-    EXPECT_EQ(outcome.status, ss({"Delete file: /pub/a/f", "Delete file: /pub/a/b/g", "Delete directory: /pub/a/b",
-                                  "Delete directory: /pub/a"}));
+    EXPECT_EQ(sent(server, {"DELE", "RMD"}),
+              ss({"DELE /pub/a/f", "DELE /pub/a/b/g", "RMD /pub/a/b", "RMD /pub/a"}));
+    EXPECT_EQ(outcome.status, ss({"Delete file: /pub/a/f", "Delete file: /pub/a/b/g",
+                                  "Delete directory: /pub/a/b", "Delete directory: /pub/a"}));
     EXPECT_EQ(events->recordCount(), 0);
 }
 
@@ -220,7 +224,8 @@ TEST(RemotePermissions, ATreeChangesEachEntryBeforeItsFolderAndGoesOnAfterARefus
     PermissionChange change = changePermissions(ftp, {s("a"), "a", true}, 0644, true);
     EXPECT_EQ(change.changed, 3);
     ASSERT_EQ(change.refused.size(), 1);
-    EXPECT_TRUE(change.refused.first().startsWith(s("/pub/a/b/g: Not allowed"))) << change.refused.first().toStdString();
+    EXPECT_TRUE(change.refused.first().startsWith(s("/pub/a/b/g: Not allowed")))
+        << change.refused.first().toStdString();
     // A single file is named as the listing has it, relative to the folder.
     change = changePermissions(ftp, {s("z.txt"), "z.txt", false}, 04750, true);
     EXPECT_EQ(change.changed, 1);
@@ -231,8 +236,9 @@ TEST(RemotePermissions, ATreeChangesEachEntryBeforeItsFolderAndGoesOnAfterARefus
         EXPECT_EQ(change.skipped.size(), 1) << name;
     }
     ftp.Disconnect();
-    EXPECT_EQ(sent(server, {"SITE"}), ss({"SITE CHMOD 644 /pub/a/b/g", "SITE CHMOD 755 /pub/a/b", "SITE CHMOD 644 /pub/a/f",
-                                          "SITE CHMOD 755 /pub/a", "SITE CHMOD 4750 z.txt"}));
+    EXPECT_EQ(sent(server, {"SITE"}),
+              ss({"SITE CHMOD 644 /pub/a/b/g", "SITE CHMOD 755 /pub/a/b", "SITE CHMOD 644 /pub/a/f",
+                  "SITE CHMOD 755 /pub/a", "SITE CHMOD 4750 z.txt"}));
 }
 
 TEST_F(RemoteTreeTest, CopyRecreatesTheTreeInTheCurrentFolderThroughTemporaryFiles) {
@@ -290,5 +296,6 @@ TEST_F(RemoteTreeTest, ACopyThatFailsRemovesItsTemporaryFile) {
         runJob(job, *events, [&] { job.startRemote(JobKind::Copy, settings, build, temp.path()); });
     EXPECT_FALSE(outcome.completed);
     EXPECT_TRUE(QDir(temp.path()).isEmpty());
-    EXPECT_EQ(column(*events, JobField::Event), ss({"Created", "Download Ready", "Created", "Download Ready"}));
+    EXPECT_EQ(column(*events, JobField::Event),
+              ss({"Created", "Download Ready", "Created", "Download Ready"}));
 }

@@ -63,7 +63,7 @@ TEST_F(RemoteJobsTest, CopyThenPasteElsewhereCopiesTheTreeAndLeavesTempEmpty) {
     w.ui()->RFS005->click();
     EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::Copy);
     EXPECT_EQ(events(JobField::Event), QStringList({QStringLiteral("-"), QStringLiteral("Copy Ready"),
-                                                     QStringLiteral("-"), QStringLiteral("Copy Ready")}));
+                                                    QStringLiteral("-"), QStringLiteral("Copy Ready")}));
     // A title click sorts the grid; the copy still goes in list order.
     w.ui()->FTPEventsTable->horizontalHeader()->sectionClicked(10);
     w.remoteBrowser().showFolder(QStringLiteral("/dst"));
@@ -116,7 +116,8 @@ TEST_F(RemoteJobsTest, DeleteAsksNamingWhatGoesAndRunsOnlyWhenAgreed) {
     selectRemote({QStringLiteral("pub"), QStringLiteral("a.txt")});
     key(QKeySequence::Delete);
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions.first(), QStringLiteral("Delete 3 files and 2 folders from the server? This cannot be undone."));
+    EXPECT_EQ(questions.first(),
+              QStringLiteral("Delete 3 files and 2 folders from the server? This cannot be undone."));
     EXPECT_TRUE(QFileInfo::exists(root.filePath(QStringLiteral("pub/x/deep.txt"))));
     EXPECT_EQ(w.tables().FTPEvents->recordCount(), 0);
 
@@ -129,4 +130,22 @@ TEST_F(RemoteJobsTest, DeleteAsksNamingWhatGoesAndRunsOnlyWhenAgreed) {
     EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("a.txt"))));
     EXPECT_FALSE(listCaptions().contains(QStringLiteral("pub")));
     EXPECT_TRUE(listCaptions().contains(QStringLiteral("b.txt")));
+}
+
+TEST_F(RemoteJobsTest, AListCopiedOnOneServerIsNotPastedOnAnother) {
+    TMyMenuForm& w = connectWindow();
+    selectRemote({QStringLiteral("pub")});
+    w.ui()->RFS005->click();
+    ASSERT_EQ(w.jobQueue().pendingPaste(), JobKind::Copy);
+    QTemporaryDir otherRoot;
+    testsupport::PyFtpServer other(otherRoot.path());
+    w.ui()->FTPE004->setText(QString::number(other.port()));
+    w.ui()->EB001->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.browsingSession().isOpen(); }));
+    w.ui()->RFS006->click();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("cut or copy them again")))
+        << errors.first().toStdString();
+    EXPECT_TRUE(QDir(otherRoot.path()).isEmpty());
+    EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::None);
 }

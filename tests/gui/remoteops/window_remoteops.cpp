@@ -64,7 +64,8 @@ TEST_F(RemoteOperationsTest, NewFolderIsCreatedEnteredAndListedOrDroppedWithEsca
     // The next one counts the captions holding "New": none yet, so "New" again; then New_1.
     w.ui()->RFS001->click();
     finishEdit(QStringLiteral("New"));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return QFileInfo(root.filePath(QStringLiteral("New"))).isDir(); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return QFileInfo(root.filePath(QStringLiteral("New"))).isDir(); }));
     ASSERT_TRUE(testsupport::waitUntil([&] { return !ops.CreateFTPDir; }));
     w.ui()->RFS001->click();
     EXPECT_TRUE(hasItem(QStringLiteral("New_1")));
@@ -153,8 +154,8 @@ TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEv
 
     // A whole tree: files 640, folders 750.
     selectGridRow(QStringLiteral("pub"));
-    for (QCheckBox* box : {ui->CheckBox13, ui->CheckBox22, ui->CheckBox23, ui->CheckBox31, ui->CheckBox32,
-                           ui->CheckBox33})
+    for (QCheckBox* box :
+         {ui->CheckBox13, ui->CheckBox22, ui->CheckBox23, ui->CheckBox31, ui->CheckBox32, ui->CheckBox33})
         box->setChecked(false);
     for (QCheckBox* box : {ui->CheckBox11, ui->CheckBox12, ui->CheckBox21})
         box->setChecked(true);
