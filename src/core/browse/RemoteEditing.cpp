@@ -25,6 +25,17 @@ int permissionMode(const QString& text) {
     return mode;
 }
 
+bool isPermissionText(const QString& text) {
+    if (text.size() < 10) return false;
+    for (int c = 0; c < 3; ++c) {
+        const int at = 1 + 3 * c;
+        if (text.at(at) != u'r' && text.at(at) != u'-') return false;
+        if (text.at(at + 1) != u'w' && text.at(at + 1) != u'-') return false;
+        if (!QStringView(u"xsStT-").contains(text.at(at + 2))) return false;
+    }
+    return true;
+}
+
 QString octalText(int mode) {
     mode &= 07777;
     return QStringLiteral("%1").arg(mode, mode > 0777 ? 4 : 3, 8, QLatin1Char('0'));

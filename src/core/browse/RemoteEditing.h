@@ -15,6 +15,10 @@ QString newFolderCaption(const QStringList& captions);
 // else, and positions past the end of the text, leave a bit clear.
 int permissionMode(const QString& text);
 
+// Whether `text` is a mode text at all ("-rwxr-xr-x", an ACL mark after it allowed). Servers that
+// send RFC 3659 "perm" facts ("adfrw") give texts that say nothing about the mode bits.
+bool isPermissionText(const QString& text);
+
 // The octal text of a mode: three digits, or four when a special bit is set ("755", "4755").
 QString octalText(int mode);
 

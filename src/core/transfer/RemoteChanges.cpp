@@ -19,7 +19,7 @@ PermissionChange changePermissions(TIdFTP& ftp, const RemoteSelection& entry, in
             ftp.Site(QByteArray("CHMOD " + octalText(bits).toLatin1() + ' ' + path));
             ++change.changed;
         } catch (const FtpReplyError& e) {
-            change.refused << shown + QStringLiteral(": ") + e.text();
+            change.refused << shown + QStringLiteral(": ") + e.text().trimmed();
         }
     };
     if (!recursive || !entry.folder) {

@@ -28,8 +28,10 @@ void RemoteOperations::connectPermissionsPage() {
             [this] { guarded(m_window, [this] { showCurrentEntry(); }); });
     connect(permissions, &TTable::dataReset, this,
             [this] { guarded(m_window, [this] { showCurrentEntry(); }); });
-    for (QCheckBox* box : boxes(m_ui))
+    for (QCheckBox* box : boxes(m_ui)) {
         connect(box, &QCheckBox::toggled, this, [this] { boxesToOctalText(); });
+        connect(box, &QCheckBox::clicked, this, [this] { m_boxesChosen = true; });
+    }
     connect(m_ui.ApplayPermissionsButton, &QToolButton::clicked, this,
             [this] { userAction(m_window, [this] { applyPermissions(); }); });
 }
@@ -46,6 +48,8 @@ void RemoteOperations::showCurrentEntry() {
     m_ui.DBImage->setPixmap(QPixmap::fromImage(icon));
     const int mode = permissionMode(text);
     m_specialBits = mode & 07000;
+    m_modeKnown = isPermissionText(text);
+    m_boxesChosen = false;
     const QList<QCheckBox*> all = boxes(m_ui);
     for (int bit = 0; bit < 9; ++bit)
         all[bit]->setChecked(mode & (0400 >> bit));
@@ -88,6 +92,12 @@ void RemoteOperations::applyPermissions() {
     if (!permissions->active() || permissions->recordCount() == 0) return;
     const QString name = permissions->fieldByName(QStringLiteral("Name")).asString();
     const bool folder = permissions->fieldByName(QStringLiteral("Type")).asString() == u"<DIR>";
+    // Boxes that only look empty because the server does not tell the mode would take every right away.
+    if (!m_modeKnown && !m_boxesChosen)
+        throw QeltoError(
+            QStringLiteral("The server does not tell the permissions of %1: tick the ones it is to "
+                           "have, then Apply")
+                .arg(name));
     const int mode = m_specialBits | boxBits();
     const bool tree = folder && m_ui.RzCheckBox14->isChecked();
     TIdFTP& ftp = m_session.ftp();

@@ -130,7 +130,7 @@ void RemoteOperations::rename(const CaptionEdit& edit) {
         status = QStringLiteral(" Rename: ") + edit.oldCaption + QStringLiteral(" To: ") + edit.newText;
     } catch (const FtpReplyError& e) {
         // The refusal is in the protocol log; the status field keeps it in view after the refresh.
-        status = QStringLiteral("Rename refused: ") + e.text();
+        status = QStringLiteral("Rename refused: ") + e.text().trimmed();
     } catch (const QeltoError&) {
         emit listRequested(folder); // the old caption comes back
         throw;
@@ -148,7 +148,7 @@ void RemoteOperations::createFolder(const QString& name) {
         ftp.MakeDir(joinRemotePath(ftp.encodeText(folder), ftp.encodeText(name)));
     } catch (const FtpReplyError& e) {
         // The provisional item stays: another edit of it tries again, Escape drops it.
-        m_ui.ProcessEdit->setText(QStringLiteral("Create folder refused: ") + e.text());
+        m_ui.ProcessEdit->setText(QStringLiteral("Create folder refused: ") + e.text().trimmed());
         throw;
     }
     // Into the new folder and back: the listing shows it as the server made it.

@@ -59,4 +59,6 @@ private:
     QWidget* m_window;
     CaptionEditing* m_editing;
     int m_specialBits = 0; // set-user-ID, set-group-ID and sticky of the current entry, kept by Apply
+    bool m_modeKnown = false;   // the current entry's permission text gives its mode
+    bool m_boxesChosen = false; // the user ticked or cleared a box since the entry became current
 };

@@ -49,6 +49,13 @@ TEST(PermissionMode, TextToOctalKeepsSpecialBits) {
             << c.text;
 }
 
+TEST(PermissionMode, OnlyModeTextsTellTheBits) {
+    for (const char* text : {"-rwxr-xr-x", "drwsr-S--T", "-rw-r--r--+", "lrwxrwxrwx"})
+        EXPECT_TRUE(isPermissionText(QString::fromLatin1(text))) << text;
+    for (const char* text : {"", "adfrw", "elradfmwMT", "-rw-r--r", "-rwxq-xr-x"})
+        EXPECT_FALSE(isPermissionText(QString::fromLatin1(text))) << text;
+}
+
 TEST(PermissionMode, FoldersOfATreeChangeKeepExecuteWhereverReadIsSet) {
     EXPECT_EQ(octalText(folderMode(0644)), QStringLiteral("755"));
     EXPECT_EQ(octalText(folderMode(0600)), QStringLiteral("700"));

@@ -2,6 +2,7 @@
 #include "core/tables/Table.h"
 #include "gui/remoteops/RemoteOperations.h"
 #include "support/BrowseFixture.h"
+#include "support/ScriptedWindow.h"
 
 #include <QLineEdit>
 #include <sys/stat.h>
@@ -135,6 +136,13 @@ TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEv
     selectGridRow(QStringLiteral("a.txt"));
     EXPECT_EQ(ui->FTPFileNameLabel->text(), QStringLiteral("a.txt"));
     EXPECT_EQ(ui->FTPTypeLabel->text(), QStringLiteral("File"));
+    // This server lists rights ("perm" facts), not modes: the boxes cannot show what is set, and an
+    // untouched Apply would clear it all.
+    const int before = mode("a.txt");
+    ui->ApplayPermissionsButton->click();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(mode("a.txt"), before);
+    errors.clear();
     // Boxes to octal text, and the text to the server.
     for (QCheckBox* box : {ui->CheckBox11, ui->CheckBox12, ui->CheckBox13, ui->CheckBox21, ui->CheckBox22,
                            ui->CheckBox23, ui->CheckBox31, ui->CheckBox32, ui->CheckBox33})
@@ -154,11 +162,11 @@ TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEv
 
     // A whole tree: files 640, folders 750.
     selectGridRow(QStringLiteral("pub"));
-    for (QCheckBox* box :
-         {ui->CheckBox13, ui->CheckBox22, ui->CheckBox23, ui->CheckBox31, ui->CheckBox32, ui->CheckBox33})
+    for (QCheckBox* box : {ui->CheckBox11, ui->CheckBox12, ui->CheckBox13, ui->CheckBox21, ui->CheckBox22,
+                           ui->CheckBox23, ui->CheckBox31, ui->CheckBox32, ui->CheckBox33})
         box->setChecked(false);
     for (QCheckBox* box : {ui->CheckBox11, ui->CheckBox12, ui->CheckBox21})
-        box->setChecked(true);
+        box->click();
     ui->RzCheckBox14->setChecked(true);
     ui->ApplayPermissionsButton->click();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
@@ -167,4 +175,25 @@ TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEv
     for (const char* path : {"pub", "pub/x"})
         EXPECT_EQ(mode(path), 0750) << path;
     EXPECT_EQ(ui->ProcessEdit->text(), QStringLiteral("Permissions 640: pub and 3 entries below it"));
+}
+
+// A server that lists modes: an untouched Apply sends the mode the entry has, special bits included,
+// and a refusal stays in the status field after the refresh.
+TEST_F(ListingTest, AnUntouchedApplyKeepsTheSpecialBitsAndARefusalStaysInTheStatus) {
+    const QStringList lines{QStringLiteral("type=file;size=5;modify=20240102030405;unix.mode=4755; prog")};
+    QStringList after{QStringLiteral("C PWD"), QStringLiteral("S 257 \"/\""),
+                      QStringLiteral("C SITE CHMOD 4755 prog"), QStringLiteral("S 550 Not permitted")};
+    after << scripted::listingPass(lines) << scripted::listingPass(lines) << QStringLiteral("P 5");
+    connectTo(lines, {}, {}, after);
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    auto* ui = window->ui();
+    EXPECT_EQ(ui->RzDBLabel1->text(), QStringLiteral("-rwsr-xr-x"));
+    EXPECT_TRUE(ui->CheckBox13->isChecked());
+    EXPECT_EQ(ui->FTPPermissions->text(), QStringLiteral("4755"));
+    ui->ApplayPermissionsButton->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(ui->ProcessEdit->text(), QStringLiteral("SITE CHMOD refused: prog: Not permitted"));
+    window.reset();
+    EXPECT_TRUE(server->session().contains(QStringLiteral("SITE CHMOD 4755 prog")))
+        << server->session().join(u'|').toStdString();
 }
