@@ -577,6 +577,11 @@ QString TIdFTP::SendCmd(const QString& line, const QString& code) {
     return reply.codeText();
 }
 
+int TIdFTP::ReadNextReply() {
+    refuseWhileBusy();
+    return readReply().code;
+}
+
 qint64 TIdFTP::Size(const QString& file) {
     return Size(encodeText(file));
 }

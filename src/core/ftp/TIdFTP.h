@@ -182,6 +182,8 @@ public:
     int SendCmd(const QString& line, int code = -1);           // -1 accepts any reply
     int SendCmd(const QString& line, const QList<int>& codes); // empty accepts any reply
     QString SendCmd(const QString& line, const QString& code); // empty accepts any reply
+    // Reads the next reply without sending anything: the final reply that follows a preliminary (1xx) one.
+    int ReadNextReply();
     qint64 Size(const QString& file);
     qint64 Size(const QByteArray& file);
     // `text` in the connection's encoding; throws QeltoError when the encoding cannot carry it.

@@ -112,9 +112,14 @@ void Console::executeCommandLine() {
                 writeDirectoryReport(ftp.RetrieveCurrentDir());
                 break;
             case ConsoleAction::ExtendedPassive:
-            case ConsoleAction::Send:
-                ftp.SendCmd(command.line, -1); // any reply: refusals only show in the pane
+            case ConsoleAction::Send: {
+                // Any reply: refusals only show in the pane. A preliminary reply is followed by the final
+                // one, which belongs to this command too.
+                int code = ftp.SendCmd(command.line, -1);
+                while (code >= 100 && code < 200)
+                    code = ftp.ReadNextReply();
                 break;
+            }
             }
         },
         [this] { m_busy = false; });

@@ -53,7 +53,8 @@ protected:
 
 TEST_F(ConsoleTest, CommandsReportAndEcho) {
     QStringList script = consoleLogin();
-    script << ftptest::ss({"C NOOP", "S 200 ok", "C CWD /Pub", "S 250 ok", "C EPSV = TRUE", "S 500 unknown",
+    script << ftptest::ss({"C NOOP", "S 200 ok", "C CWD /Pub", "S 250 ok", "C STAT", "S 150 gathering",
+                           "S 211 status", "C EPSV = TRUE", "S 500 unknown",
                            "C PWD", "S 257 \"/Pub\"", "C CWD /Pub", "S 250 ok", "L", "C PASV",
                            "S 227 Entering Passive Mode ({pasv})", "C MLSD", "S 150 listing", "A"});
     for (const QString& line :
@@ -75,6 +76,7 @@ TEST_F(ConsoleTest, CommandsReportAndEcho) {
 
     type("noop");
     type("cwd /Pub");
+    type("stat"); // its final reply is read before the next command goes out
     type("");
     type("pasv");
     type("list");
@@ -88,14 +90,14 @@ TEST_F(ConsoleTest, CommandsReportAndEcho) {
     const QStringList sent = server.session(0);
     const QStringList expected =
         ftptest::ss({"HOST [127.0.0.1]", "USER demo", "PASS demo", "FEAT", "TYPE I", "SYST", "TYPE I", "NOOP",
-                     "CWD /Pub", "EPSV = TRUE", "PWD", "CWD /Pub", "PASV", "MLSD", "PWD"});
+                     "CWD /Pub", "STAT", "EPSV = TRUE", "PWD", "CWD /Pub", "PASV", "MLSD", "PWD"});
     ASSERT_GE(sent.size(), expected.size());
     EXPECT_EQ(sent.mid(0, expected.size()), expected);
     EXPECT_TRUE(sent.mid(expected.size()).contains(QStringLiteral("QUIT"))) << sent.join(u'|').toStdString();
 
     const QStringList lines = paneLines();
     for (const char* line : {"Command >> NOOP", "200 ok", "Command >> CWD /Pub", "Command >> EPSV = TRUE",
-                             "500 unknown", "Command >> PASS ***", "[ ----- FTP SERVER DIRECTORIES ----- ]",
+                             "500 unknown", "150 gathering", "211 status", "Command >> PASS ***", "[ ----- FTP SERVER DIRECTORIES ----- ]",
                              "<DIR>\tsub", "[ ----- FTP SERVER FILES ----- ]", "File name:\ta.txt",
                              "File size:\t\t999 Byte", "File size:\t\t1 KByte", "File size:\t\t999 KByte",
                              "File size:\t\t1 MByte", "Permisions:\t-rw-r--r--"})
