@@ -4,6 +4,8 @@
 
 #include <QDeadlineTimer>
 #include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -11,6 +13,22 @@ namespace {
 // Plain bytes held for encryption before write() reports a full buffer.
 constexpr qint64 MaxBuffered = 1024 * 1024;
 constexpr int CloseFlushMs = 10000;
+constexpr qint64 EndCheckMs = 10;
+
+// Ends our side of the connection and reads (and drops) what the server still sends until it closes
+// its side, so the connection ends without a reset.
+void lingerUntilPeerCloses(int fd, const QDeadlineTimer& deadline) {
+    if (::shutdown(fd, SHUT_WR) != 0) return;
+    char sink[4096];
+    while (!deadline.hasExpired()) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, int(std::min<qint64>(deadline.remainingTime(), 1000)));
+        if (ready < 0 && errno != EINTR) return;
+        if (ready <= 0) continue;
+        const ssize_t n = ::read(fd, sink, sizeof sink);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) return;
+    }
+}
 
 } // namespace
 
@@ -68,15 +86,21 @@ void FtpTlsDataChannel::close() {
     // After the server's own end of data there is nothing to flush and no one to tell.
     if (!m_peerClosed && m_socket.isEncrypted() && m_socket.state() == QAbstractSocket::ConnectedState) {
         const QDeadlineTimer deadline(CloseFlushMs);
-        while (m_socket.bytesToWrite() > 0 && !deadline.hasExpired() &&
-               m_socket.state() == QAbstractSocket::ConnectedState)
+        while ((m_socket.bytesToWrite() > 0 || m_socket.encryptedBytesToWrite() > 0) &&
+               !deadline.hasExpired() && m_socket.state() == QAbstractSocket::ConnectedState)
             m_socket.waitForBytesWritten(int(deadline.remainingTime()));
-        // A TLS 1.3 server sends session tickets after the handshake. Closing with them unread would make
-        // the kernel reset the connection, and a reset can cost the server the end of an upload.
-        while (m_socket.waitForReadyRead(0))
-            m_socket.readAll();
+        // The socket closes its descriptor once the closing alert is written. A TLS 1.3 server sends session
+        // tickets that nobody reads, and closing a connection with unread data resets it: the server would
+        // lose the end of an upload still on its way. A copy of the descriptor keeps the connection open
+        // past that close until the server has read everything and closed its side.
+        const int fd = ::dup(int(m_socket.socketDescriptor()));
         m_socket.disconnectFromHost();
-        if (m_socket.state() != QAbstractSocket::UnconnectedState) m_socket.waitForDisconnected(1000);
+        while (m_socket.state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired())
+            m_socket.waitForDisconnected(int(deadline.remainingTime()));
+        if (fd >= 0) {
+            if (m_socket.state() == QAbstractSocket::UnconnectedState) lingerUntilPeerCloses(fd, deadline);
+            ::close(fd);
+        }
     }
     m_socket.abort();
 }
@@ -84,8 +108,16 @@ void FtpTlsDataChannel::close() {
 bool FtpTlsDataChannel::waitReadable(int ms) {
     if (!m_open) return false;
     if (m_socket.bytesAvailable() > 0 || ended()) return true;
-    m_socket.waitForReadyRead(ms);
-    return m_socket.bytesAvailable() > 0 || ended();
+    // A wait for reading ends only with new data, and the server's closing alert carries none, so a
+    // server that waits for our end of the connection would wait with us until the time-out. Short steps
+    // see the end as soon as it arrives.
+    const QDeadlineTimer deadline(ms < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(ms));
+    do {
+        m_socket.waitForReadyRead(int(std::min<qint64>(
+            deadline.remainingTime() < 0 ? EndCheckMs : deadline.remainingTime(), EndCheckMs)));
+        if (m_socket.bytesAvailable() > 0 || ended()) return true;
+    } while (!deadline.hasExpired());
+    return false;
 }
 
 bool FtpTlsDataChannel::waitWritable(int ms) {

@@ -19,7 +19,8 @@ public:
     FtpTlsDataChannel& operator=(const FtpTlsDataChannel&) = delete;
 
     bool isOpen() const override { return m_open; }
-    // Sends what is still buffered and the TLS closing alert, so the server sees a complete upload.
+    // Sends what is still buffered and the TLS closing alert, then waits (10 s at most) until the server
+    // closes its side, so the server sees a complete upload.
     void close() override;
     bool waitReadable(int ms) override;
     bool waitWritable(int ms) override;

@@ -101,8 +101,8 @@ public:
     // protected too (PBSZ 0, PROT P) and resume the control connection's TLS session.
     TlsMode tlsMode() const { return m_tlsMode; }
     void setTlsMode(TlsMode value) { m_tlsMode = value; }
-    // TLS 1.2 at most (the default): Debian's vsftpd fails uploads over TLS 1.3 data connections, and this
-    // client's TLS 1.3 data connections are not yet reliable.
+    // TLS 1.2 at most, for a server that cannot resume TLS 1.3 sessions on its data connections; off by
+    // default (TLS 1.2 or later).
     bool tlsAtMost12() const { return m_tlsAtMost12; }
     void setTlsAtMost12(bool value) { m_tlsAtMost12 = value; }
     // Where certificates the user trusted are remembered; the data folder's file by default.
@@ -324,7 +324,7 @@ private:
     const std::atomic<bool>* m_cancelFlag = nullptr;
 
     TlsMode m_tlsMode = TlsMode::None;
-    bool m_tlsAtMost12 = true;
+    bool m_tlsAtMost12 = false;
     TlsTrustStore m_trustStore;
     bool m_protectData = false; // PROT P in force
 
