@@ -14,8 +14,8 @@ const QColor transcriptColor = colorFromBGR(0x808040);
 
 } // namespace
 
-History::History(Ui::TMyMenuForm& ui, QWidget* window)
-    : QObject(window), m_ui(ui), m_window(window), m_picker(new TLocalForm(window)) {
+History::History(Ui::TMyMenuForm& ui, ProcessorUsage& usage, QWidget* window)
+    : QObject(window), m_ui(ui), m_window(window), m_picker(new TLocalForm(usage, window)) {
     QPlainTextEdit* pane = m_ui.HistoryEdit;
     QPalette palette = pane->palette();
     palette.setColor(QPalette::Text, transcriptColor);

@@ -5,6 +5,7 @@
 namespace Ui {
 class TMyMenuForm;
 }
+class ProcessorUsage;
 class TLocalForm;
 class QWidget;
 
@@ -13,7 +14,7 @@ class QWidget;
 class History : public QObject {
     Q_OBJECT
 public:
-    History(Ui::TMyMenuForm& ui, QWidget* window);
+    History(Ui::TMyMenuForm& ui, ProcessorUsage& usage, QWidget* window);
 
     TLocalForm& picker() const { return *m_picker; }
 

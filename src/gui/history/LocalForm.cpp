@@ -2,6 +2,9 @@
 
 #include "core/base/Errors.h"
 #include "core/base/WindowOutline.h"
+#include "core/monitor/ProcessorTimes.h"
+#include "gui/common/ProcessorGauge.h"
+#include "gui/common/SkinImage.h"
 #include "gui/common/UserAction.h"
 
 #include <QCloseEvent>
@@ -15,8 +18,10 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QSaveFile>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
@@ -35,9 +40,9 @@ QToolButton* toolButton(QWidget* parent, const char* name, const QString& text, 
 
 } // namespace
 
-TLocalForm::TLocalForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_folders(new QFileSystemModel(this)),
-      m_files(new QFileSystemModel(this)) {
+TLocalForm::TLocalForm(ProcessorUsage& usage, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ControlTimer(new QTimer(this)), m_usage(usage),
+      m_folders(new QFileSystemModel(this)), m_files(new QFileSystemModel(this)) {
     setObjectName(QStringLiteral("TLocalForm"));
     setWindowTitle(QStringLiteral("Local"));
     setWindowModality(Qt::WindowModal);
@@ -47,6 +52,9 @@ TLocalForm::TLocalForm(QWidget* parent)
         return QMessageBox::question(parent, QStringLiteral("Qelto"), text) == QMessageBox::Yes;
     };
     buildControls();
+    ControlTimer->setObjectName(QStringLiteral("ControlTimer"));
+    ControlTimer->setInterval(1000);
+    connect(ControlTimer, &QTimer::timeout, this, [this] { userAction(this, [this] { tickProcessorLoad(); }); });
 }
 
 void TLocalForm::buildControls() {
@@ -116,7 +124,7 @@ void TLocalForm::buildControls() {
     frame->addLayout(tools);
     frame->addWidget(split, 1);
     frame->addLayout(bottom);
-    frame->addWidget(new QLabel(QStringLiteral("Local"), this));
+    frame->addLayout(buildStatusBar());
     for (QLabel* label : findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
 
@@ -142,7 +150,43 @@ void TLocalForm::buildControls() {
             [this] { userAction(this, [this] { openSelected(); }); });
 }
 
+// The bottom bar: the window's name at the left, the processor display at the right.
+QLayout* TLocalForm::buildStatusBar() {
+    CPULabel = new QLabel(QStringLiteral("100%"), this);
+    CPULabel->setObjectName(QStringLiteral("CPULabel"));
+    CPULabel->setFixedWidth(34);
+    CPULabel->setAlignment(Qt::AlignCenter);
+    CPUProgress = new QProgressBar(this);
+    CPUProgress->setObjectName(QStringLiteral("CPUProgress"));
+    CPUProgress->setTextVisible(false);
+    CPUProgress->setRange(0, 100);
+    CPUProgress->setValue(50);
+    CPUProgress->setFixedSize(80, 8);
+    auto light = [this](const char* name, const QString& source) {
+        auto* image = new SkinImage(this);
+        image->setObjectName(QString::fromLatin1(name));
+        image->setSource(source);
+        image->setFixedSize(10, 14);
+        image->hide();
+        return image;
+    };
+    CPUI001 = light("CPUI001", QStringLiteral(":/skin/cpu_low.svg"));
+    CPUI002 = light("CPUI002", QStringLiteral(":/skin/cpu_high.svg"));
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("Local"), this));
+    bar->addStretch(1);
+    for (QWidget* w : {CPUI001, CPUI002, static_cast<QWidget*>(CPULabel), static_cast<QWidget*>(CPUProgress)})
+        bar->addWidget(w);
+    return bar;
+}
+
+void TLocalForm::tickProcessorLoad() {
+    if (const auto load = m_usage.measure())
+        ProcessorGauge{CPULabel, CPUProgress, CPUI001, CPUI002}.show(*load);
+}
+
 void TLocalForm::execute() {
+    ControlTimer->start();
     show();
     raise();
     activateWindow();
@@ -155,6 +199,7 @@ void TLocalForm::showEvent(QShowEvent* event) {
 
 void TLocalForm::closeEvent(QCloseEvent* event) {
     event->accept();
+    ControlTimer->stop();
     emit closed();
 }
 

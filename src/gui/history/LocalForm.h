@@ -5,18 +5,23 @@
 #include <QWidget>
 #include <functional>
 
+class ProcessorUsage;
 class QFileSystemModel;
+class QLabel;
 class QLineEdit;
 class QListView;
+class QProgressBar;
+class QTimer;
 class QToolButton;
 class QTreeView;
 
 // The local folder picker: a skinned window with a folder tree and a list of the folder's RTF files,
-// in which the user picks a folder and a name to save a file under. Shown window-modal and reused.
+// in which the user picks a folder and a name to save a file under. Shown window-modal and reused. While
+// it is open, its frame shows the processor load, measured once a second by ControlTimer.
 class TLocalForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TLocalForm(QWidget* parent);
+    TLocalForm(ProcessorUsage& usage, QWidget* parent);
 
     QLineEdit* ProcessEdit;
     QToolButton* CentralPanel;
@@ -30,6 +35,11 @@ public:
     QLineEdit* FileNameEdit;
     QToolButton* RzBmpButton3;
     QToolButton* RzBmpButton5;
+    QLabel* CPULabel;
+    QProgressBar* CPUProgress;
+    QWidget* CPUI001;
+    QWidget* CPUI002;
+    QTimer* ControlTimer;
 
     // Asks a yes-or-no question (replacing a file, deleting); a message box unless replaced.
     using Question = std::function<bool(QWidget* parent, const QString& text)>;
@@ -63,8 +73,11 @@ protected:
 
 private:
     void buildControls();
+    QLayout* buildStatusBar();
+    void tickProcessorLoad();
     QString selectedPath() const;
 
+    ProcessorUsage& m_usage;
     QFileSystemModel* m_folders;
     QFileSystemModel* m_files;
     QString m_folder;

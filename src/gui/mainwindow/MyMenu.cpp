@@ -50,7 +50,7 @@ TMyMenuForm::TMyMenuForm(QWidget* parent)
     m_console = new Console(*m_ui, this);
     m_bookmarks = new Bookmarks(*m_ui, *m_tables->FTPServers, *m_browsing, this);
     m_settings = new Settings(*m_ui, *m_tables->FileInfo, this);
-    m_history = new History(*m_ui, this);
+    m_history = new History(*m_ui, *m_processorUsage, this);
     m_processorMonitor = new ProcessorMonitor(*m_ui, *m_processorUsage, this);
     m_netMonitor = new NetMonitor(*m_ui, this);
     m_preview = new Preview(*m_ui, *m_browsing, *m_processorUsage, this);

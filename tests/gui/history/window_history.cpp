@@ -7,6 +7,9 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QProgressBar>
+#include <QTimer>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -64,6 +67,9 @@ TEST_F(HistoryTest, SaveWritesRtfIntoTheChosenFolderAndReplacesAfterAsking) {
     TLocalForm& picker = openPicker();
     EXPECT_TRUE(picker.isVisible());
     EXPECT_FALSE(w.processorMonitor().CPUTimer->isActive()); // the picker has the processor display
+    ASSERT_TRUE(picker.ControlTimer->isActive());
+    emit picker.ControlTimer->timeout({});
+    EXPECT_EQ(picker.CPULabel->text(), QString::number(picker.CPUProgress->value()) + u'%');
     EXPECT_EQ(picker.FileNameEdit->text(), QStringLiteral("Report"));
 
     picker.RzBmpButton3->click(); // no folder chosen yet: nothing happens
@@ -97,6 +103,7 @@ TEST_F(HistoryTest, SaveWritesRtfIntoTheChosenFolderAndReplacesAfterAsking) {
     picker.RzBmpButton5->click();
     EXPECT_FALSE(picker.isVisible());
     EXPECT_TRUE(w.processorMonitor().CPUTimer->isActive());
+    EXPECT_FALSE(picker.ControlTimer->isActive());
 }
 
 TEST_F(HistoryTest, AFailedSaveReportsTheSystemTextAndKeepsThePickerOpen) {
