@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
         screens.flush();
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
     }
+    // The web view's sandbox cannot start as root, which CI runs as. Set here, not only in CTest's
+    // environment, so a test program run by hand behaves the same.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
