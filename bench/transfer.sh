@@ -5,9 +5,13 @@
 # scripts/demo-server when vsftpd cannot serve here), creates a 1 GiB file and times, alternating,
 # a download with bench_transfer, the same download with curl, an upload with bench_transfer and the
 # same upload with curl, RUNS times each (default 3). Then one download and one upload of a 256 MiB
-# file show that the bench program's memory does not grow with the file. Prints the medians in MB/s
-# and, as its last line:
+# file show that the bench program's memory does not grow with the file. Then the same download and
+# upload of the large file over TLS (explicit, protected data connections) against curl --ssl-reqd, on a
+# second vsftpd with ssl_enable=YES and a certificate made for the run by openssl req. Prints the
+# medians in MB/s and, as its last line (one line):
 #   download_ratio=<qelto/curl> upload_ratio=<qelto/curl> peak_rss_mb=<largest RSS of bench_transfer>
+#   tls_download_ratio=<qelto/curl over TLS> tls_upload_ratio=<qelto/curl over TLS>
+# The TLS ratios are "nan" when vsftpd cannot serve TLS here.
 # Builds bench_transfer into $BUILD (default build/, Release) when it is missing, and installs vsftpd,
 # curl and time when they are missing.
 set -euo pipefail
@@ -24,11 +28,13 @@ log() { echo "$@" >&2; }
 
 work=$(mktemp -d /tmp/qelto-bench.XXXXXX)
 server_pid=
+tls_pid=
 cleanup() {
-    if [[ -n $server_pid ]]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
+    local pid
+    for pid in $server_pid $tls_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,11 +65,13 @@ free_port() {
     "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
-# Waits until the server answers a listing of the served folder.
+# Waits until the server on port $1 (default $port) answers a listing of the served folder; further
+# arguments go to curl.
 server_answers() {
-    local i
+    local at=${1:-$port} i
+    shift || true
     for i in $(seq 1 50); do
-        if curl -s --max-time 2 --user "$user:$password" "ftp://127.0.0.1:$port/$prefix" >/dev/null 2>&1; then
+        if curl -s --max-time 2 "$@" --user "$user:$password" "ftp://127.0.0.1:$at/$prefix" >/dev/null 2>&1; then
             return 0
         fi
         sleep 0.1
@@ -80,11 +88,22 @@ start_vsftpd() {
     chmod 755 "$work" "$root"
     chown ftp:ftp "$root/pub"
     port=$(free_port)
-    cat >"$work/vsftpd.conf" <<EOF
+    vsftpd_conf "$port" >"$work/vsftpd.conf"
+    "$(command -v vsftpd || echo /usr/sbin/vsftpd)" "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
+    server_pid=$!
+    user=anonymous password=guest prefix=pub/
+    server_answers && return 0
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    server_pid=
+    return 1
+}
+vsftpd_conf() { # port
+    cat <<EOF
 listen=YES
 listen_ipv6=NO
 listen_address=127.0.0.1
-listen_port=$port
+listen_port=$1
 background=NO
 anonymous_enable=YES
 local_enable=NO
@@ -106,13 +125,28 @@ dirmessage_enable=NO
 connect_from_port_20=NO
 ssl_enable=NO
 EOF
-    "$(command -v vsftpd || echo /usr/sbin/vsftpd)" "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
-    server_pid=$!
-    user=anonymous password=guest prefix=pub/
-    server_answers && return 0
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=
+}
+# A second vsftpd on the same folder with TLS: explicit, required for logins and data, with a
+# certificate for 127.0.0.1 made for this run.
+cert=$work/cert.pem
+start_tls_vsftpd() {
+    [[ -n $server_pid && $user == anonymous ]] || return 1
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+        -keyout "$work/key.pem" -out "$cert" >/dev/null 2>&1 || return 1
+    chmod 600 "$work/key.pem"
+    tls_port=$(free_port)
+    {
+        vsftpd_conf "$tls_port" | grep -v '^ssl_enable='
+        # vsftpd's own default cipher list is one OpenSSL 3 no longer offers.
+        printf '%s\n' ssl_enable=YES "rsa_cert_file=$cert" "rsa_private_key_file=$work/key.pem" allow_anon_ssl=YES \
+            force_anon_logins_ssl=YES force_anon_data_ssl=YES ssl_ciphers=HIGH
+    } >"$work/vsftpd-tls.conf"
+    "$(command -v vsftpd || echo /usr/sbin/vsftpd)" "$work/vsftpd-tls.conf" >"$work/server-tls.log" 2>&1 &
+    tls_pid=$!
+    server_answers "$tls_port" --ssl-reqd --cacert "$cert" && return 0
+    kill "$tls_pid" 2>/dev/null || true
+    wait "$tls_pid" 2>/dev/null || true
+    tls_pid=
     return 1
 }
 start_pyftpdlib() {
@@ -144,12 +178,24 @@ make_file() { # name MiB
 }
 
 # Each timing prints seconds; bench_transfer runs under /usr/bin/time for its peak RSS (kB).
+# With tls=1 both go to the TLS server, bench_transfer with --tls and curl with --ssl-reqd, each
+# trusting the run's certificate.
+tls=0
 qelto() { # get|put remote local
-    /usr/bin/time -v -o "$work/time.txt" "$bench" 127.0.0.1 "$port" "$user" "$password" "$1" "$prefix$2" "$3"
+    local server=(127.0.0.1 "$port")
+    ((tls)) && server=(--tls "$cert" 127.0.0.1 "$tls_port")
+    /usr/bin/time -v -o "$work/time.txt" "$bench" "${server[@]}" "$user" "$password" "$1" "$prefix$2" "$3"
     sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt" >>"$work/rss-$current"
 }
-curl_get() { curl -sS --fail --user "$user:$password" -o "$2" -w '%{time_total}\n' "ftp://127.0.0.1:$port/$prefix$1"; }
-curl_put() { curl -sS --fail --user "$user:$password" -T "$2" -w '%{time_total}\n' "ftp://127.0.0.1:$port/$prefix$1"; }
+server_url() { # remote path; with TLS, curl's TLS options come first
+    if ((tls)); then
+        echo --ssl-reqd --cacert "$cert" "ftp://127.0.0.1:$tls_port/$prefix$1"
+    else
+        echo "ftp://127.0.0.1:$port/$prefix$1"
+    fi
+}
+curl_get() { curl -sS --fail --user "$user:$password" -o "$2" -w '%{time_total}\n' $(server_url "$1"); }
+curl_put() { curl -sS --fail --user "$user:$password" -T "$2" -w '%{time_total}\n' $(server_url "$1"); }
 
 # Checks a transferred copy against its original once per method.
 same() { cmp -s "$1" "$2" || { log "transfer damaged: $1 differs from $2"; exit 1; }; }
@@ -176,9 +222,17 @@ measure() { # size-name MiB runs
 log "server: $server on 127.0.0.1:$port; $runs runs of $big_mib MiB, then one of $small_mib MiB"
 measure big "$big_mib" "$runs"
 measure small "$small_mib" 1
+if start_tls_vsftpd; then
+    log "TLS: vsftpd with ssl_enable=YES on 127.0.0.1:$tls_port; $runs runs of $big_mib MiB"
+    tls=1
+    measure tls "$big_mib" "$runs"
+    tls=0
+else
+    log "warning: no vsftpd with TLS here; the TLS ratios are nan"
+fi
 
 "$python" - "$work" "$big_mib" "$small_mib" "$server" "$runs" <<'EOF'
-import statistics, sys
+import os, statistics, sys
 work, big_mib, small_mib, server, runs = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
 
 def times(name):
@@ -200,6 +254,16 @@ for what in ("qelto_get", "curl_get", "qelto_put", "curl_put"):
     print(f"  {what:10s} {rate[what]:9.1f} MB/s   (seconds: {', '.join(f'{v:.3f}' for v in big[what])})")
 print(f"peak RSS of bench_transfer: {rss_mb('big'):.1f} MB with {big_mib} MiB, {rss_mb('small'):.1f} MB with {small_mib} MiB")
 peak = max(rss_mb("big"), rss_mb("small"))
+tls_ratio = {"get": float("nan"), "put": float("nan")}
+if os.path.exists(f"{work}/times-tls"):
+    tls = times("tls")
+    tls_rate = {what: size_mb / statistics.median(values) for what, values in tls.items()}
+    print(f"over TLS (explicit, protected data connections), {big_mib} MiB, {runs} runs each, medians:")
+    for what in ("qelto_get", "curl_get", "qelto_put", "curl_put"):
+        print(f"  {what:10s} {tls_rate[what]:9.1f} MB/s   (seconds: {', '.join(f'{v:.3f}' for v in tls[what])})")
+    tls_ratio = {d: tls_rate[f"qelto_{d}"] / tls_rate[f"curl_{d}"] for d in ("get", "put")}
+    peak = max(peak, rss_mb("tls"))
 print(f"download_ratio={rate['qelto_get'] / rate['curl_get']:.2f} "
-      f"upload_ratio={rate['qelto_put'] / rate['curl_put']:.2f} peak_rss_mb={peak:.1f}")
+      f"upload_ratio={rate['qelto_put'] / rate['curl_put']:.2f} peak_rss_mb={peak:.1f} "
+      f"tls_download_ratio={tls_ratio['get']:.2f} tls_upload_ratio={tls_ratio['put']:.2f}")
 EOF
