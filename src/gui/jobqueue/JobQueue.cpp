@@ -20,6 +20,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QTimer>
 
 namespace {
 
@@ -35,7 +37,14 @@ QList<TableColumn> jobColumns(const TTable& events) {
 JobQueue::JobQueue(Ui::TMyMenuForm& ui, DataTables& tables, FtpSession& browsing, QWidget* window)
     : QObject(window), m_ui(ui), m_tables(tables), m_browsing(browsing), m_window(window),
       m_model(new TableModel(*tables.FTPEvents, jobColumns(*tables.FTPEvents), this)),
-      m_job(new TransferJob(*tables.FTPEvents, browsing.ftp(), this)) {
+      m_job(new TransferJob(*tables.FTPEvents, browsing.ftp(), this)), m_barTimer(new QTimer(this)) {
+    m_barTimer->setSingleShot(true);
+    m_barTimer->setInterval(40);
+    connect(m_barTimer, &QTimer::timeout, this, [this] {
+        for (auto bar = m_barValues.cbegin(); bar != m_barValues.cend(); ++bar)
+            bar.key()->setValue(bar.value());
+        m_barValues.clear();
+    });
     bindGrid(m_ui.FTPEventsTable, m_model);
     m_ui.FTPEventsTable->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     connectControls();
@@ -83,7 +92,7 @@ void JobQueue::connectControls() {
             [this](const QString& text) { m_ui.ProcessEdit->setText(text); });
     connect(m_job, &TransferJob::target, this, &JobQueue::targetShown);
     connect(m_job, &TransferJob::transferBegins, this, [this](bool download) {
-        (download ? m_ui.DownloadProgress : m_ui.UploadProgress)->setValue(0);
+        showBar(download ? m_ui.DownloadProgress : m_ui.UploadProgress, 0);
         if (download) m_ui.ProcessEdit->setText(QStringLiteral("Start Download ..."));
     });
     connect(m_job, &TransferJob::progress, this, &JobQueue::showProgress);
@@ -167,7 +176,19 @@ void JobQueue::cancel() {
 
 void JobQueue::showProgress(bool download, qint64 bytes, int percent) {
     (download ? m_ui.DIL001 : m_ui.UIL001)->setText(QString::number(bytes) + QStringLiteral(" Byte"));
-    (download ? m_ui.DownloadProgress : m_ui.UploadProgress)->setValue(std::min(percent, 100));
+    showBar(download ? m_ui.DownloadProgress : m_ui.UploadProgress, std::min(percent, 100));
+}
+
+void JobQueue::showBar(QProgressBar* bar, int value) {
+    m_barValues.insert(bar, value);
+    if (!m_barTimer->isActive()) m_barTimer->start();
+}
+
+void JobQueue::resetBars() {
+    m_barTimer->stop();
+    m_barValues.clear();
+    m_ui.DownloadProgress->setValue(0);
+    m_ui.UploadProgress->setValue(0);
 }
 
 void JobQueue::jobFinished(bool completed, const QString& error) {
@@ -177,8 +198,7 @@ void JobQueue::jobFinished(bool completed, const QString& error) {
         m_ui.ProcessEdit->setText(error);
         throw QeltoError(error);
     }
-    m_ui.DownloadProgress->setValue(0);
-    m_ui.UploadProgress->setValue(0);
+    resetBars();
     emit jobEnded();
     reportSkipped(skipped);
 }

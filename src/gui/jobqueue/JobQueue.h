@@ -3,6 +3,7 @@
 #include "core/transfer/DownloadList.h"
 #include "core/transfer/JobRows.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -14,6 +15,8 @@ class DataTables;
 class FtpSession;
 class TableModel;
 class TransferJob;
+class QProgressBar;
+class QTimer;
 class QWidget;
 
 // The job queue: download and upload lists in FTPEvents, their runners on transfer connections of their
@@ -67,6 +70,10 @@ private:
     void uploadFrom(const QStringList& paths, const QString& base);
     void jobFinished(bool completed, const QString& error);
     void showProgress(bool download, qint64 bytes, int percent);
+    // A progress bar paints itself at once on every change; during a job of many small files that would
+    // paint it twice per file. The values are shown together a moment later instead.
+    void showBar(QProgressBar* bar, int value);
+    void resetBars();
     void reportSkipped(const QStringList& skipped);
     QList<RemoteSelection> remoteSelection() const;
     // The list of the remote selection in FTPEvents; false when nothing is selected.
@@ -89,4 +96,6 @@ private:
     ListBuild m_pendingBuild;
     QString m_pendingServer; // where the list waiting for a paste was made
     Question m_question;
+    QTimer* m_barTimer;
+    QHash<QProgressBar*, int> m_barValues;
 };
