@@ -10,10 +10,16 @@
 
 namespace {
 
-// Plain bytes held for encryption before write() reports a full buffer.
+// Bytes held for the kernel before write() reports a full buffer.
 constexpr qint64 MaxBuffered = 1024 * 1024;
 constexpr int CloseFlushMs = 10000;
 constexpr qint64 EndCheckMs = 10;
+
+// Bytes written and not yet taken by the kernel: the plain ones still to encrypt and the encrypted ones,
+// which the socket buffers without limit.
+qint64 unsent(const QSslSocket& socket) {
+    return socket.bytesToWrite() + socket.encryptedBytesToWrite();
+}
 
 // Ends our side of the connection and reads (and drops) what the server still sends until it closes
 // its side, so the connection ends without a reset.
@@ -125,13 +131,13 @@ bool FtpTlsDataChannel::waitReadable(int ms) {
 bool FtpTlsDataChannel::waitWritable(int ms) {
     if (!m_open) return false;
     if (m_socket.state() == QAbstractSocket::UnconnectedState) return true;
-    if (m_socket.isEncrypted() && m_socket.bytesToWrite() < MaxBuffered) return true;
+    if (m_socket.isEncrypted() && unsent(m_socket) < MaxBuffered) return true;
     if (!m_socket.isEncrypted())
         m_socket.waitForEncrypted(ms);
     else
         m_socket.waitForBytesWritten(ms);
     return m_socket.state() == QAbstractSocket::UnconnectedState ||
-           (m_socket.isEncrypted() && m_socket.bytesToWrite() < MaxBuffered);
+           (m_socket.isEncrypted() && unsent(m_socket) < MaxBuffered);
 }
 
 qint64 FtpTlsDataChannel::read(char* data, qint64 size) {
@@ -154,7 +160,7 @@ qint64 FtpTlsDataChannel::write(const char* data, qint64 size) {
         m_lastError = EPIPE;
         return -1;
     }
-    if (!m_socket.isEncrypted() || m_socket.bytesToWrite() >= MaxBuffered) {
+    if (!m_socket.isEncrypted() || unsent(m_socket) >= MaxBuffered) {
         m_socket.flush();
         return 0;
     }

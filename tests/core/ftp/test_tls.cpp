@@ -8,9 +8,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace ftptest;
@@ -242,6 +244,34 @@ TEST_F(Ftps, TransfersUnderTls13OnVsftpd) {
     EXPECT_EQ(m_status.filter(s("TLS connection established: TLS 1.3")).size(), 1)
         << m_status.join(u'\n').toStdString();
     browseAndTransfer(ftp, s("pub"), m_root.filePath(s("pub")));
+}
+
+// The socket buffers encrypted bytes without limit: an upload to a server that reads more slowly than we
+// encrypt (here at 16 MB/s) must not hold the file in memory.
+TEST_F(Ftps, AnUploadHoldsABoundedAmountInMemory) {
+    VsftpdServer server(m_root.path(), ss({"--tls", cert().toUtf8().constData(), key().toUtf8().constData(),
+                                           "--set", "anon_max_rate=16000000"}));
+    constexpr int MiB = 1024 * 1024;
+    const QString local = m_local.filePath(s("big.bin"));
+    {
+        QFile file(local);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QByteArray block(MiB, 'u');
+        for (int i = 0; i < 32; ++i)
+            ASSERT_EQ(file.write(block), MiB);
+    }
+    auto peakKiB = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return qint64(usage.ru_maxrss);
+    };
+    TIdFTP ftp;
+    aimClient(ftp, server.port(), TlsMode::Explicit, s("anonymous"), true);
+    ftp.Connect();
+    const qint64 before = peakKiB();
+    ftp.Put(local, s("pub/big.bin"));
+    EXPECT_LT(peakKiB() - before, 12 * 1024) << "KiB";
+    EXPECT_EQ(QFileInfo(m_root.filePath(s("pub/big.bin"))).size(), 32 * MiB);
 }
 
 TEST_F(Ftps, ExplicitTlsOnPyftpdlibAndAPlainConnectionAfterwards) {
