@@ -56,44 +56,35 @@ void TransferJob::makeRemoteFolder(const QString& remote) {
     m_browsing.MakeDir(destinationOf(remote));
 }
 
-void TransferJob::runDelete() {
+void TransferJob::runRows(const QString& type, bool backwards, const QString& action, const QString& done,
+                          const std::function<void(const QString& remote)>& command) {
     const int count = m_events.recordCount();
-    for (m_row = 0; m_row < count; ++m_row) {
-        if (text(JobField::Type) != u"File") continue;
+    for (int i = 0; i < count; ++i) {
+        m_row = backwards ? count - 1 - i : i;
+        if (text(JobField::Type) != type) continue;
         checkRemoteRow();
         stamp(JobField::StartTime);
         const QString remote = text(JobField::Remote);
-        emit status(QStringLiteral("Delete file: ") + remote);
-        m_browsing.Delete(rawRemotePath(remote));
-        setText(JobField::Event, QStringLiteral("Deleted"));
+        emit status(action + remote);
+        command(remote);
+        setText(JobField::Event, done);
         stamp(JobField::EndTime);
     }
+}
+
+void TransferJob::runDelete() {
+    const QString deleted = QStringLiteral("Deleted");
+    runRows(QStringLiteral("File"), false, QStringLiteral("Delete file: "), deleted,
+            [this](const QString& remote) { m_browsing.Delete(rawRemotePath(remote)); });
     // Backwards: every folder after the folders inside it, so each is empty by then.
-    for (m_row = count - 1; m_row >= 0; --m_row) {
-        if (text(JobField::Type) != u"<DIR>") continue;
-        checkRemoteRow();
-        stamp(JobField::StartTime);
-        const QString remote = text(JobField::Remote);
-        emit status(QStringLiteral("Delete directory: ") + remote);
-        m_browsing.RemoveDir(rawRemotePath(remote));
-        setText(JobField::Event, QStringLiteral("Deleted"));
-        stamp(JobField::EndTime);
-    }
+    runRows(QStringLiteral("<DIR>"), true, QStringLiteral("Delete directory: "), deleted,
+            [this](const QString& remote) { m_browsing.RemoveDir(rawRemotePath(remote)); });
     complete();
 }
 
 void TransferJob::runMoves() {
-    const int count = m_events.recordCount();
-    for (m_row = 0; m_row < count; ++m_row) {
-        if (text(JobField::Type) != u"File") continue;
-        checkRemoteRow();
-        stamp(JobField::StartTime);
-        const QString remote = text(JobField::Remote);
-        emit status(QStringLiteral("Move file: ") + remote);
-        m_browsing.Rename(rawRemotePath(remote), destinationOf(remote));
-        setText(JobField::Event, QStringLiteral("Moved"));
-        stamp(JobField::EndTime);
-    }
+    runRows(QStringLiteral("File"), false, QStringLiteral("Move file: "), QStringLiteral("Moved"),
+            [this](const QString& remote) { m_browsing.Rename(rawRemotePath(remote), destinationOf(remote)); });
     complete();
 }
 

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QThread;
 class TIdFTP;
@@ -67,6 +68,10 @@ private:
     // The remote jobs (RemoteJob.cpp).
     void runDelete();
     void runMoves();
+    // Runs `command` on the browsing connection for every row of this type, in table order or backwards,
+    // each row stamped, announced with `action` and its path, and marked `done` once the command succeeded.
+    void runRows(const QString& type, bool backwards, const QString& action, const QString& done,
+                 const std::function<void(const QString& remote)>& command);
     void makeRemoteFolder(const QString& remote);
     void copyFile(const QString& remote);
     void copyUploads();
