@@ -12,6 +12,10 @@
 #   download_ratio=<qelto/curl> upload_ratio=<qelto/curl> peak_rss_mb=<largest RSS of bench_transfer>
 #   tls_download_ratio=<qelto/curl over TLS> tls_upload_ratio=<qelto/curl over TLS>
 # The TLS ratios are "nan" when vsftpd cannot serve TLS here.
+# Then, unless PEERS=0, the same 1 GiB download and upload against curl and lftp on vsftpd, proftpd and
+# pure-ftpd, each with a password login (bench/ftp-servers.sh), and the last line goes on with
+#   <server>_download_vs_best=<qelto/best of curl and lftp> <server>_upload_vs_best=<…>
+# for vsftpd, proftpd and pureftpd.
 # Builds bench_transfer into $BUILD (default build/, Release) when it is missing, and installs vsftpd,
 # curl and time when they are missing.
 set -euo pipefail
@@ -231,9 +235,66 @@ else
     log "warning: no vsftpd with TLS here; the TLS ratios are nan"
 fi
 
-"$python" - "$work" "$big_mib" "$small_mib" "$server" "$runs" <<'EOF'
+# The same file against the best peer, curl or lftp, on vsftpd, proftpd and pure-ftpd, each with a
+# password login of a throwaway local user (bench/ftp-servers.sh). lftp's time is taken around the whole
+# process (start and login included), curl's and bench_transfer's from their connect. PEERS=0 skips it.
+lftp_time() { # commands
+    local t0
+    t0=$(date +%s.%N)
+    lftp -u "$user,$password" -p "$port" -e "set net:max-retries 1; set xfer:clobber on; $1; quit" \
+        127.0.0.1 >/dev/null
+    echo "$(date +%s.%N) - $t0" | bc -l
+}
+lftp_get() { lftp_time "get $prefix$1 -o $2"; }
+lftp_put() { lftp_time "put $2 -o $prefix$1"; }
+measure_peers() { # server
+    local name=peers-$1 i
+    current=$name
+    : >"$work/rss-$name"
+    : >"$work/times-$name"
+    make_file "$name.bin" "$big_mib"
+    chown "$bench_user:" "$server_dir/$name.bin"
+    for i in $(seq 1 "$runs"); do
+        rm -f "$work/local/q.bin" "$work/local/c.bin" "$work/local/l.bin"
+        echo "qelto_get $(qelto get "$name.bin" "$work/local/q.bin")" >>"$work/times-$name"
+        echo "curl_get $(curl_get "$name.bin" "$work/local/c.bin")" >>"$work/times-$name"
+        echo "lftp_get $(lftp_get "$name.bin" "$work/local/l.bin")" >>"$work/times-$name"
+        if [[ $i == 1 ]]; then
+            for copy in q c l; do same "$work/local/$copy.bin" "$server_dir/$name.bin"; done
+        fi
+        rm -f "$server_dir"/up-?.bin
+        echo "qelto_put $(qelto put up-q.bin "$work/local/q.bin")" >>"$work/times-$name"
+        echo "curl_put $(curl_put up-c.bin "$work/local/q.bin")" >>"$work/times-$name"
+        echo "lftp_put $(lftp_put up-l.bin "$work/local/q.bin")" >>"$work/times-$name"
+        if [[ $i == 1 ]]; then
+            for copy in q c l; do same "$server_dir/up-$copy.bin" "$work/local/q.bin"; done
+        fi
+    done
+    rm -f "$server_dir/$name.bin" "$server_dir"/up-?.bin "$work"/local/?.bin
+}
+peer_servers=()
+if [[ ${PEERS:-1} != 0 ]]; then
+    command -v lftp >/dev/null || { log "installing lftp"; apt-get install -y -qq lftp >/dev/null; }
+    source "$here/bench/ftp-servers.sh"
+    trap 'bench_server_stop; bench_user_remove; cleanup' EXIT
+    bench_user_create
+    user=$bench_user password=$bench_password prefix= server_dir=$bench_home tls=0
+    for peer in vsftpd proftpd pure-ftpd; do
+        if bench_server_start "$peer"; then
+            log "peers: $peer on 127.0.0.1:$port with a password login; $runs runs of $big_mib MiB"
+            measure_peers "$peer"
+            peer_servers+=("$peer")
+            bench_server_stop
+        else
+            log "warning: $peer could not be started; it is left out"
+        fi
+    done
+fi
+
+"$python" - "$work" "$big_mib" "$small_mib" "$server" "$runs" "${peer_servers[*]}" <<'EOF'
 import os, statistics, sys
 work, big_mib, small_mib, server, runs = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
+peer_servers = sys.argv[6].split() if len(sys.argv) > 6 else []
 
 def times(name):
     result = {}
@@ -263,7 +324,18 @@ if os.path.exists(f"{work}/times-tls"):
         print(f"  {what:10s} {tls_rate[what]:9.1f} MB/s   (seconds: {', '.join(f'{v:.3f}' for v in tls[what])})")
     tls_ratio = {d: tls_rate[f"qelto_{d}"] / tls_rate[f"curl_{d}"] for d in ("get", "put")}
     peak = max(peak, rss_mb("tls"))
+peer_ratio = {}
+for peer in peer_servers:
+    t = times(f"peers-{peer}")
+    r = {what: size_mb / statistics.median(values) for what, values in t.items()}
+    print(f"{peer}, password login, {big_mib} MiB, {runs} runs each, medians:")
+    for what in ("qelto_get", "curl_get", "lftp_get", "qelto_put", "curl_put", "lftp_put"):
+        print(f"  {what:10s} {r[what]:9.1f} MB/s   (seconds: {', '.join(f'{v:.3f}' for v in t[what])})")
+    for d, label in (("get", "download"), ("put", "upload")):
+        peer_ratio[f"{peer.replace('-', '')}_{label}_vs_best"] = r[f"qelto_{d}"] / max(r[f"curl_{d}"], r[f"lftp_{d}"])
+    peak = max(peak, rss_mb(f"peers-{peer}"))
 print(f"download_ratio={rate['qelto_get'] / rate['curl_get']:.2f} "
       f"upload_ratio={rate['qelto_put'] / rate['curl_put']:.2f} peak_rss_mb={peak:.1f} "
-      f"tls_download_ratio={tls_ratio['get']:.2f} tls_upload_ratio={tls_ratio['put']:.2f}")
+      f"tls_download_ratio={tls_ratio['get']:.2f} tls_upload_ratio={tls_ratio['put']:.2f}"
+      + "".join(f" {key}={value:.2f}" for key, value in peer_ratio.items()))
 EOF
