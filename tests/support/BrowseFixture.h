@@ -66,6 +66,17 @@ protected:
         return found.isEmpty() ? nullptr : found.first();
     }
 
+    // Selects the remote list items with these captions, and only them.
+    void selectRemote(const QStringList& captions) {
+        QListWidget* list = window->ui()->FTPFilesList;
+        list->clearSelection();
+        for (const QString& caption : captions) {
+            QListWidgetItem* item = listItem(caption);
+            ASSERT_NE(item, nullptr) << caption.toStdString();
+            item->setSelected(true);
+        }
+    }
+
     // Double-clicks the list item with this caption, as the user would.
     void doubleClickItem(const QString& caption) {
         QListWidget* list = window->ui()->FTPFilesList;

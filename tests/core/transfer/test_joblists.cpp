@@ -6,6 +6,7 @@
 #include "core/transfer/JobRows.h"
 #include "core/transfer/UploadList.h"
 #include "support/FtpTestSupport.h"
+#include "support/JobTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,12 +18,7 @@ using namespace ftptest;
 
 namespace {
 
-std::unique_ptr<TTable> jobTable() {
-    const TableSpec spec = ftpEventsTable();
-    auto table = std::make_unique<TTable>(spec.tableName, spec.fields);
-    table->createDataSet();
-    return table;
-}
+using testsupport::jobTable;
 
 void put(const QTemporaryDir& root, const char* relative, const QByteArray& data) {
     const QString path = root.filePath(s(relative));

@@ -8,6 +8,7 @@
 #include "core/transfer/RemoteChanges.h"
 #include "core/transfer/TransferJob.h"
 #include "support/FtpTestSupport.h"
+#include "support/JobTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,12 +19,7 @@ using namespace ftptest;
 
 namespace {
 
-std::unique_ptr<TTable> jobTable() {
-    const TableSpec spec = ftpEventsTable();
-    auto table = std::make_unique<TTable>(spec.tableName, spec.fields);
-    table->createDataSet();
-    return table;
-}
+using testsupport::jobTable;
 
 const QStringList loginWithMlsd =
     ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C FEAT", "S 211-Features:", "S  MLSD", "S 211 End",

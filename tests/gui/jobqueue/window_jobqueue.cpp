@@ -15,17 +15,6 @@ protected:
         ASSERT_TRUE(local.isValid());
     }
 
-    // Selects the remote list items with these captions, and only them.
-    void selectRemote(const QStringList& captions) {
-        QListWidget* list = window->ui()->FTPFilesList;
-        list->clearSelection();
-        for (const QString& caption : captions) {
-            QListWidgetItem* item = listItem(caption);
-            ASSERT_NE(item, nullptr) << caption.toStdString();
-            item->setSelected(true);
-        }
-    }
-
     bool jobDone() const {
         return !window->jobQueue().running() && window->tables().FTPEvents->recordCount() == 0;
     }

@@ -11,16 +11,6 @@ protected:
         QDir(root.path()).mkpath(QStringLiteral("dst"));
     }
 
-    void selectRemote(const QStringList& captions) {
-        QListWidget* list = window->ui()->FTPFilesList;
-        list->clearSelection();
-        for (const QString& caption : captions) {
-            QListWidgetItem* item = listItem(caption);
-            ASSERT_NE(item, nullptr) << caption.toStdString();
-            item->setSelected(true);
-        }
-    }
-
     // Ends when the job is over or something went wrong.
     void waitForJob() {
         ASSERT_TRUE(testsupport::waitUntil(
