@@ -98,6 +98,20 @@ inline void aimWithoutHost(TIdFTP& ftp, quint16 port) {
     ftp.setUseHOST(false);
 }
 
+// aimWithoutHost() and a passive connect: the scripted dialogues with data connections.
+inline void connectPassive(TIdFTP& ftp, quint16 port) {
+    aimWithoutHost(ftp, port);
+    ftp.setPassive(true);
+    ftp.Connect();
+}
+
+// The listed entry whose name has these bytes, or null.
+inline const TIdFTPListItem* entryNamed(const QList<TIdFTPListItem>& items, const QByteArray& rawName) {
+    for (const TIdFTPListItem& item : items)
+        if (item.RawName == rawName) return &item;
+    return nullptr;
+}
+
 // The scripted server's side of the login connectQuietly() does, and the commands the client sends in it.
 inline const QStringList loggedIn = ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C TYPE A",
                                         "S 200 ok", "C SYST", "S 215 UNIX", "C TYPE A", "S 200 ok"});

@@ -13,12 +13,6 @@ using namespace ftptest;
 
 namespace {
 
-const TIdFTPListItem* find(const QList<TIdFTPListItem>& items, const QByteArray& name) {
-    for (const TIdFTPListItem& item : items)
-        if (item.RawName == name) return &item;
-    return nullptr;
-}
-
 // One passive LIST on the scripted server: the command is answered by `reply`; with a 150 the data
 // connection carries `data` and 226 follows.
 QStringList passiveList(const char* command, const char* reply, const char* data = "") {
@@ -135,7 +129,7 @@ TEST_F(VsftpdBrowse, ListsNavigatesDownloadsAndUploads) {
         const QList<TIdFTPListItem> items = ftp.DirectoryListing();
         EXPECT_EQ(ftp.DirectoryListingUnknownLines(), 0) << ftp.ListResult().lines().join(u'\n').toStdString();
 
-        const TIdFTPListItem* a = find(items, "a.txt");
+        const TIdFTPListItem* a = entryNamed(items, "a.txt");
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->ItemType, ditFile);
         EXPECT_EQ(a->Size, 5);
@@ -144,23 +138,23 @@ TEST_F(VsftpdBrowse, ListsNavigatesDownloadsAndUploads) {
         EXPECT_LT(std::abs(a->ModifiedDate.secsTo(QDateTime::currentDateTime())), 86400 + 3600);
         for (const QByteArray& name :
              {QByteArray(".hidden"), QByteArray("two  blanks.txt"), QByteArray(" lead")})
-            EXPECT_NE(find(items, name), nullptr) << name.constData();
-        const TIdFTPListItem* utf8 = find(items, s("Größe.txt").toUtf8());
+            EXPECT_NE(entryNamed(items, name), nullptr) << name.constData();
+        const TIdFTPListItem* utf8 = entryNamed(items, s("Größe.txt").toUtf8());
         ASSERT_NE(utf8, nullptr);
         EXPECT_EQ(utf8->FileName, s("Größe.txt"));
-        const TIdFTPListItem* link = find(items, "link");
+        const TIdFTPListItem* link = entryNamed(items, "link");
         ASSERT_NE(link, nullptr);
         EXPECT_EQ(link->ItemType, ditSymbolicLink);
         EXPECT_EQ(link->LinkTarget, s("a.txt"));
-        const TIdFTPListItem* folder = find(items, "sub folder");
+        const TIdFTPListItem* folder = entryNamed(items, "sub folder");
         ASSERT_NE(folder, nullptr);
         EXPECT_EQ(folder->ItemType, ditDirectory);
 
         // Every entry is reached by its listed bytes: into the folder, a download, one with a leading blank.
         ftp.ChangeDir(folder->RawName);
         ftp.List(nullptr);
-        ASSERT_NE(find(ftp.DirectoryListing(), "inner.bin"), nullptr);
-        EXPECT_EQ(find(ftp.DirectoryListing(), "inner.bin")->Size, 300000);
+        ASSERT_NE(entryNamed(ftp.DirectoryListing(), "inner.bin"), nullptr);
+        EXPECT_EQ(entryNamed(ftp.DirectoryListing(), "inner.bin")->Size, 300000);
         ftp.Get(QByteArray("inner.bin"), m_local.filePath(s("inner.bin")), true);
         EXPECT_EQ(readFile(m_local.filePath(s("inner.bin"))), QByteArray(300000, 'i'));
         ftp.Put(m_local.filePath(s("inner.bin")), QByteArray(passive ? "up-p.bin" : "up-a.bin"));

@@ -60,9 +60,7 @@ TEST(FtpRawNames, ListedNamesGoBackAsTheirBytes) {
             QStringList{s("D x"), s("DX"), s("S 226 Done"), s("CB CWD ") + escaped(c.typedWire),
                         s("S 250 ok")});
         TIdFTP ftp;
-        aimWithoutHost(ftp, server.port());
-        ftp.setPassive(true);
-        ftp.Connect();
+        connectPassive(ftp, server.port());
         ASSERT_EQ(ftp.usingUtf8(), c.utf8);
         ftp.List(nullptr);
         const QList<TIdFTPListItem>& items = ftp.DirectoryListing();

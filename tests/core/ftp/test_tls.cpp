@@ -19,12 +19,6 @@ using namespace ftptest;
 
 namespace {
 
-const TIdFTPListItem* find(const QList<TIdFTPListItem>& items, const QByteArray& name) {
-    for (const TIdFTPListItem& item : items)
-        if (item.RawName == name) return &item;
-    return nullptr;
-}
-
 int modeOf(const QString& path) {
     struct stat info {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
@@ -95,7 +89,7 @@ protected:
         ftp.ChangeDir(folder);
         for (int round = 0; round < 2; ++round) {
             ftp.List(nullptr);
-            const TIdFTPListItem* f1 = find(ftp.DirectoryListing(), "f1.bin");
+            const TIdFTPListItem* f1 = entryNamed(ftp.DirectoryListing(), "f1.bin");
             ASSERT_NE(f1, nullptr) << ftp.ListResult().lines().join(u'\n').toStdString();
             EXPECT_EQ(f1->Size, content(1).size());
             for (int i = 0; i < 3; ++i) {
@@ -223,7 +217,7 @@ TEST_F(Ftps, TheSameClientConnectsInTheClearAfterATlsSession) {
     EXPECT_FALSE(ftp.usingTls());
     EXPECT_FALSE(ftp.protectsData());
     ftp.List(nullptr);
-    EXPECT_NE(find(ftp.DirectoryListing(), "pub"), nullptr);
+    EXPECT_NE(entryNamed(ftp.DirectoryListing(), "pub"), nullptr);
     // And TLS again after the plain session.
     ftp.Disconnect();
     ftp.setTlsMode(TlsMode::Explicit);
@@ -288,5 +282,5 @@ TEST_F(Ftps, ExplicitTlsOnPyftpdlibAndAPlainConnectionAfterwards) {
     EXPECT_FALSE(ftp.usingTls());
     EXPECT_FALSE(ftp.protectsData());
     ftp.List(nullptr);
-    EXPECT_NE(find(ftp.DirectoryListing(), "pub"), nullptr);
+    EXPECT_NE(entryNamed(ftp.DirectoryListing(), "pub"), nullptr);
 }

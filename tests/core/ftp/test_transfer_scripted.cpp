@@ -275,9 +275,7 @@ TEST_F(FtpTransferScripted, PretGoesFirstWhenOffered) {
                               "DX",
                               "S 226 Done"}));
     TIdFTP ftp;
-    aimWithoutHost(ftp, server.port());
-    ftp.setPassive(true);
-    ftp.Connect();
+    connectPassive(ftp, server.port());
     ftp.Get(s("remote.bin"), local("got.bin"), true);
     EXPECT_EQ(readFile(local("got.bin")), payload);
     ftp.Disconnect();

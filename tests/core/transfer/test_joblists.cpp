@@ -77,9 +77,7 @@ TEST(DownloadList, NamesThatCannotBeLocalPathsAreSkippedAndReported) {
     script << s("DX") << s("S 226 done") << s("P 5");
     ScriptedServer server(script);
     TIdFTP ftp;
-    aimWithoutHost(ftp, server.port());
-    ftp.setPassive(true);
-    ftp.Connect();
+    connectPassive(ftp, server.port());
     auto events = jobTable();
     const QList<RemoteSelection> all{{s("../evil"), "../evil", false},
                                      {s("a/b"), "a/b", false},

@@ -133,9 +133,7 @@ TEST(RemoteDelete, FilesForwardThenFoldersBackwardWhateverTheGridSort) {
                   "S 250 ok", "C RMD /pub/a", "S 250 ok", "P 5"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aimWithoutHost(ftp, server.port());
-    ftp.setPassive(true);
-    ftp.Connect();
+    connectPassive(ftp, server.port());
     auto events = jobTable();
     const ListBuild build = buildDownloadList(ftp, {{s("a"), "a", true}}, *events);
     // A title click sorts by Local: a, a/b, a/b/g, a/f.
@@ -157,9 +155,7 @@ TEST(RemoteDelete, ARowIsDeletedOnlyWhenItsCommandWasAndRowsFromElsewhereNeverRe
     script << ss({"C DELE /pub/a/f", "S 250 ok", "X"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aimWithoutHost(ftp, server.port());
-    ftp.setPassive(true);
-    ftp.Connect();
+    connectPassive(ftp, server.port());
     auto events = jobTable();
     const ListBuild build = buildDownloadList(ftp, {{s("a"), "a", true}}, *events);
     TransferJob job(*events, ftp);
@@ -214,9 +210,7 @@ TEST(RemotePermissions, ATreeChangesEachEntryBeforeItsFolderAndGoesOnAfterARefus
                   "C SITE CHMOD 4750 z.txt", "S 200 ok", "P 5"});
     ScriptedServer server(script);
     TIdFTP ftp;
-    aimWithoutHost(ftp, server.port());
-    ftp.setPassive(true);
-    ftp.Connect();
+    connectPassive(ftp, server.port());
     PermissionChange change = changePermissions(ftp, {s("a"), "a", true}, 0644, true);
     EXPECT_EQ(change.changed, 3);
     ASSERT_EQ(change.refused.size(), 1);
