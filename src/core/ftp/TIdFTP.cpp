@@ -26,15 +26,6 @@ constexpr int MaxDispatchGapMs = 50;
 // Read in bounded chunks: a flooding server must not fill memory before the reply reader sees it.
 constexpr qint64 ControlReadBufferSize = 256 * 1024;
 
-// A socket that carried TLS stays in its TLS mode after abort(), and a socket given a descriptor is never
-// put back into plain mode: it would take the next server's plain greeting for TLS records. Such a socket
-// is replaced by a fresh one in place, so every reference to it stays valid.
-void renewAfterTls(QSslSocket& socket) {
-    if (socket.mode() == QSslSocket::UnencryptedMode) return;
-    std::destroy_at(&socket);
-    std::construct_at(&socket);
-    socket.setReadBufferSize(ControlReadBufferSize);
-}
 
 QHostAddress resolve(const QString& host, TIdIPVersion version) {
     addrinfo hints{};
@@ -60,12 +51,20 @@ struct DepthGuard {
 
 } // namespace
 
-TIdFTP::TIdFTP() {
-    m_socket.setReadBufferSize(ControlReadBufferSize);
-}
+TIdFTP::TIdFTP() = default;
 
 TIdFTP::~TIdFTP() {
-    m_socket.abort();
+    if (m_socket) m_socket->abort();
+}
+
+QSslSocket& TIdFTP::socket() {
+    if (!m_socket) renewSocket();
+    return *m_socket;
+}
+
+void TIdFTP::renewSocket() {
+    m_socket.emplace();
+    m_socket->setReadBufferSize(ControlReadBufferSize);
 }
 
 void TIdFTP::setPassive(bool value) {
@@ -88,7 +87,8 @@ void TIdFTP::setTransferType(TIdFTPTransferType value) {
 
 bool TIdFTP::Connected() const {
     // Unread bytes still count: a server that sent its last reply and hung up is read to the end.
-    return m_opened && (m_socket.state() == QAbstractSocket::ConnectedState || m_socket.bytesAvailable() > 0);
+    return m_opened && m_socket &&
+           (m_socket->state() == QAbstractSocket::ConnectedState || m_socket->bytesAvailable() > 0);
 }
 
 bool TIdFTP::IsExtSupported(const QString& name) const {
@@ -195,24 +195,24 @@ void TIdFTP::afterDataBlock() {
 // --- control connection ------------------------------------------------------------------------------
 
 QeltoError TIdFTP::connectionError() const {
-    if (!m_opened) return notConnected();
-    const QAbstractSocket::SocketError error = m_socket.error();
+    if (!m_opened || !m_socket) return notConnected();
+    const QAbstractSocket::SocketError error = m_socket->error();
     if (error == QAbstractSocket::RemoteHostClosedError || error == QAbstractSocket::SocketTimeoutError ||
         error == QAbstractSocket::UnknownSocketError)
         return QeltoError(QStringLiteral("Connection Closed Gracefully."), ErrorCategory::ConnectionLost);
-    return socketError(m_socket);
+    return socketError(*m_socket);
 }
 
 void TIdFTP::writeRaw(const QByteArray& bytes) {
     checkCancelled();
-    if (!m_opened || m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
-    if (m_socket.write(bytes) != bytes.size()) throw connectionError();
+    if (!m_opened || socket().state() != QAbstractSocket::ConnectedState) throw connectionError();
+    if (socket().write(bytes) != bytes.size()) throw connectionError();
     const quint64 generation = m_generation;
     if (m_intercept) m_intercept->sent(bytes);
     if (generation != m_generation) throw notConnected();
-    while (m_socket.bytesToWrite() > 0) {
+    while (socket().bytesToWrite() > 0) {
         // During a transfer, Abort only marks it: its replies are still read in step by the transfer.
-        switch (waitForSocket(m_socket, SocketWait::BytesWritten, m_readTimeout, !m_transfer)) {
+        switch (waitForSocket(socket(), SocketWait::BytesWritten, m_readTimeout, !m_transfer)) {
         case WaitResult::Ready:
             break;
         case WaitResult::TimedOut:
@@ -251,7 +251,7 @@ void TIdFTP::writeCommand(const QByteArray& line) {
 }
 
 void TIdFTP::readChunk() {
-    const QByteArray chunk = m_socket.readAll();
+    const QByteArray chunk = socket().readAll();
     if (chunk.isEmpty()) return;
     const quint64 generation = m_generation;
     if (m_intercept) m_intercept->received(chunk);
@@ -262,13 +262,13 @@ void TIdFTP::readChunk() {
 TIdFTP::WaitResult TIdFTP::waitForReply() {
     // A handler run between slices may have read from the socket, or closed it; what it read and left
     // in the reader counts as much as bytes on the socket.
-    const auto arrived = [this] { return m_reader.replyReady() || m_socket.bytesAvailable() > 0; };
-    const auto closed = [this] { return m_socket.state() == QAbstractSocket::UnconnectedState; };
+    const auto arrived = [this] { return m_reader.replyReady() || socket().bytesAvailable() > 0; };
+    const auto closed = [this] { return socket().state() == QAbstractSocket::UnconnectedState; };
     return waitInSlices(
         [&](int slice) {
             if (arrived()) return WaitResult::Ready;
             if (closed()) return WaitResult::Failed;
-            if (m_socket.waitForReadyRead(slice) || arrived()) return WaitResult::Ready;
+            if (socket().waitForReadyRead(slice) || arrived()) return WaitResult::Ready;
             return closed() ? WaitResult::Failed : WaitResult::TimedOut;
         },
         m_readTimeout, !m_transfer);
@@ -282,11 +282,11 @@ FtpReply TIdFTP::readReply() {
                 m_lastCmdResult = *reply;
                 return *reply;
             }
-            if (m_socket.bytesAvailable() > 0) {
+            if (socket().bytesAvailable() > 0) {
                 readChunk();
                 continue;
             }
-            if (m_socket.state() != QAbstractSocket::ConnectedState) throw connectionError();
+            if (socket().state() != QAbstractSocket::ConnectedState) throw connectionError();
             switch (waitForReply()) {
             case WaitResult::Ready:
                 break;
@@ -295,7 +295,7 @@ FtpReply TIdFTP::readReply() {
                 closeControl(m_opened);
                 throw QeltoError(QStringLiteral("Read timed out."), ErrorCategory::Timeout);
             case WaitResult::Failed:
-                if (m_socket.bytesAvailable() == 0 && !m_reader.replyReady()) throw connectionError();
+                if (socket().bytesAvailable() == 0 && !m_reader.replyReady()) throw connectionError();
                 break;
             }
         }
@@ -319,8 +319,8 @@ int TIdFTP::sendCmd(const QByteArray& line, const QList<int>& accepted) {
 }
 
 bool TIdFTP::replyArrivesWithin(int ms) {
-    return m_reader.hasBufferedData() || m_socket.bytesAvailable() > 0 ||
-           waitForSocket(m_socket, SocketWait::ReadyRead, ms, false) == WaitResult::Ready;
+    return m_reader.hasBufferedData() || socket().bytesAvailable() > 0 ||
+           waitForSocket(socket(), SocketWait::ReadyRead, ms, false) == WaitResult::Ready;
 }
 
 void TIdFTP::dispatchEvents() {
@@ -357,14 +357,17 @@ void TIdFTP::connectSocket() {
     if (m_tlsMode == TlsMode::Implicit && port == 21) port = 990;
 
     closeSocket();
-    renewAfterTls(m_socket);
+    // A socket that carried TLS stays in its TLS mode after abort(), and a socket given a descriptor is
+    // never put back into plain mode: it would take the next server's plain greeting for TLS records. Such
+    // a socket is replaced by a fresh one in place, so every reference to it stays valid.
+    if (!m_socket || m_socket->mode() != QSslSocket::UnencryptedMode) renewSocket();
     QHostAddress address;
     if (!address.setAddress(host)) {
         doStatus(hsResolving, QStringLiteral("Resolving hostname %1.").arg(host));
         address = resolve(host, m_ipVersion);
     }
     doStatus(hsConnecting, QStringLiteral("Connecting to %1.").arg(address.toString()));
-    connectTcp(m_socket, address, port, TIdAntiFreeze::applies() ? m_connectTimeLimit : 0);
+    connectTcp(socket(), address, port, TIdAntiFreeze::applies() ? m_connectTimeLimit : 0);
     m_opened = true;
     if (m_intercept) m_intercept->connected();
     if (m_tlsMode == TlsMode::Implicit) startTls();
@@ -392,7 +395,7 @@ void TIdFTP::Connect() {
 
         if (m_useHOST) {
             const QHostAddress hostAddress(m_host);
-            const bool isPeer = !hostAddress.isNull() && hostAddress.isEqual(m_socket.peerAddress());
+            const bool isPeer = !hostAddress.isNull() && hostAddress.isEqual(socket().peerAddress());
             if (sendCmd(isPeer ? QStringLiteral("HOST [%1]").arg(m_host) : QStringLiteral("HOST ") + m_host,
                         {}) == 220)
                 m_greeting = m_lastCmdResult;
@@ -439,7 +442,7 @@ void TIdFTP::closeControl(bool wasOpen) {
     m_opened = false;
     ++m_generation;
     if (wasOpen) doStatus(hsDisconnecting, QStringLiteral("Disconnecting."));
-    m_socket.abort();
+    if (m_socket) m_socket->abort();
     m_reader.clear();
     if (!wasOpen) return;
     if (m_intercept) m_intercept->disconnected();

@@ -143,7 +143,7 @@ public:
     bool IsExtSupported(const QString& name) const;
     bool CanUseMLS() const { return m_canUseMLS; }
     bool usingUtf8() const { return m_utf8; }
-    bool usingTls() const { return m_socket.isEncrypted(); }
+    bool usingTls() const { return m_socket && m_socket->isEncrypted(); }
     bool protectsData() const { return m_protectData; }
     bool usingExtensionDataPort() const { return m_usingExtDataPort; }
     std::optional<int> serverUtcOffsetMinutes() const { return m_serverUtcOffset; }
@@ -220,8 +220,8 @@ protected:
     FtpReply readReply() override;
     int sendCmd(const QString& line, const QList<int>& accepted) override; // empty accepts any reply
     int sendCmd(const QByteArray& line, const QList<int>& accepted) override;
-    QHostAddress controlPeerAddress() const override { return m_socket.peerAddress(); }
-    QHostAddress controlLocalAddress() const override { return m_socket.localAddress(); }
+    QHostAddress controlPeerAddress() const override { return m_socket ? m_socket->peerAddress() : QHostAddress(); }
+    QHostAddress controlLocalAddress() const override { return m_socket ? m_socket->localAddress() : QHostAddress(); }
 
     // See FtpControl::waitInSlices; for any wait of a transfer, e.g. an active-mode listener's accept.
     WaitResult waitInSlices(const std::function<WaitResult(int sliceMs)>& step, int timeoutMs, bool abortable,
@@ -268,6 +268,8 @@ private:
     void authTlsStep();
     void protectDataStep();
 
+    QSslSocket& socket();
+    void renewSocket();
     void connectSocket();
     void disconnectInternal(bool notifyPeer);
     void closeControl(bool wasOpen);
@@ -328,7 +330,9 @@ private:
     TlsTrustStore m_trustStore;
     bool m_protectData = false; // PROT P in force
 
-    QSslSocket m_socket; // lives as long as the object, so a nested Disconnect never frees it under a wait
+    // Made on first connect (making one loads the TLS library) and then kept in place as long as the object
+    // lives, so a nested Disconnect never frees it under a wait.
+    std::optional<QSslSocket> m_socket;
     FtpReplyReader m_reader;
     bool m_opened = false; // opened by Connect and not closed by us since
     bool m_utf8 = false;

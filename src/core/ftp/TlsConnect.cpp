@@ -33,16 +33,16 @@ void TIdFTP::startTls() {
     // Keep the session, so the data connections can resume it.
     config.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
     config.setProtocol(m_tlsAtMost12 ? QSsl::TlsV1_2 : QSsl::TlsV1_2OrLater);
-    m_socket.setSslConfiguration(config);
-    m_socket.setPeerVerifyName(m_host);
-    m_socket.startClientEncryption();
+    socket().setSslConfiguration(config);
+    socket().setPeerVerifyName(m_host);
+    socket().startClientEncryption();
     const WaitResult result = waitInSlices(
         [&](int slice) {
-            if (m_socket.isEncrypted()) return WaitResult::Ready;
-            if (m_socket.state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
-            m_socket.waitForEncrypted(slice);
-            if (m_socket.isEncrypted()) return WaitResult::Ready;
-            return m_socket.state() == QAbstractSocket::UnconnectedState ? WaitResult::Failed
+            if (socket().isEncrypted()) return WaitResult::Ready;
+            if (socket().state() == QAbstractSocket::UnconnectedState) return WaitResult::Failed;
+            socket().waitForEncrypted(slice);
+            if (socket().isEncrypted()) return WaitResult::Ready;
+            return socket().state() == QAbstractSocket::UnconnectedState ? WaitResult::Failed
                                                                          : WaitResult::TimedOut;
         },
         m_readTimeout, true);
@@ -51,17 +51,17 @@ void TIdFTP::startTls() {
         throw QeltoError(QStringLiteral("TLS negotiation timed out."), ErrorCategory::Timeout);
     }
     if (result == WaitResult::Failed)
-        throw tlsError(QStringLiteral("TLS negotiation failed: ") + m_socket.errorString());
+        throw tlsError(QStringLiteral("TLS negotiation failed: ") + socket().errorString());
     checkCertificate();
     doStatus(hsStatusText,
              QStringLiteral("TLS connection established: %1, %2")
-                 .arg(protocolName(m_socket.sessionProtocol()), m_socket.sessionCipher().name()));
+                 .arg(protocolName(socket().sessionProtocol()), socket().sessionCipher().name()));
 }
 
 void TIdFTP::checkCertificate() {
-    const QList<QSslError> errors = m_socket.sslHandshakeErrors();
+    const QList<QSslError> errors = socket().sslHandshakeErrors();
     if (errors.isEmpty()) return;
-    const QSslCertificate certificate = m_socket.peerCertificate();
+    const QSslCertificate certificate = socket().peerCertificate();
     const QString fingerprint = certificateFingerprint(certificate);
     if (!certificate.isNull() && m_trustStore.trusts(m_host, fingerprint)) return;
     bool accepted = false;
@@ -98,7 +98,7 @@ void TIdFTP::authTlsStep() {
 }
 
 void TIdFTP::protectDataStep() {
-    if (!m_socket.isEncrypted()) return;
+    if (!socket().isEncrypted()) return;
     sendCmd(QStringLiteral("PBSZ 0"), {200});
     if (sendCmd(QStringLiteral("PROT P"), {}) == 200) {
         m_protectData = true;
@@ -114,5 +114,5 @@ void TIdFTP::protectDataStep() {
 
 std::unique_ptr<FtpDataConnection> TIdFTP::openDataConnection(int fd) {
     if (!m_protectData) return std::make_unique<FtpDataChannel>(fd);
-    return std::make_unique<FtpTlsDataChannel>(fd, m_socket.sslConfiguration(), m_socket.peerCertificate());
+    return std::make_unique<FtpTlsDataChannel>(fd, socket().sslConfiguration(), socket().peerCertificate());
 }

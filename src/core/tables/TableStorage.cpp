@@ -233,7 +233,10 @@ private:
                                                                 QByteArray::AbortOnBase64DecodingErrors);
             if (!decoded || !plausiblePicture(*decoded))
                 fail(QStringLiteral("line %1: a picture is damaged").arg(line));
-            m_pictures.append(QVariant::fromValue(StoredPicture(std::move(*decoded))));
+            // The decoding reuses the text's buffer, nearly three times the picture's size: keep a tight copy.
+            QByteArray bytes = std::move(*decoded);
+            bytes.squeeze();
+            m_pictures.append(QVariant::fromValue(StoredPicture(std::move(bytes))));
         }
     }
 

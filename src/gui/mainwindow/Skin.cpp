@@ -6,6 +6,9 @@
 
 #include <QFontDatabase>
 #include <QIcon>
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
 
 // The skin lives in the static window library; its resources must be registered by hand.
 static void initSkinResources() {
@@ -38,12 +41,24 @@ void TMyMenuForm::applySkin() {
 
     m_ui->ProcessEdit->setStyleSheet(
         QStringLiteral("QLineEdit { background: black; color: grey; border: none; }"));
-    // The frame bars are dark behind their images; their texts light.
-    setStyleSheet(QStringLiteral(
-        "QFrame#TopPanel, QFrame#BottomPanel, QFrame#LeftPanel, QFrame#RightPanel { background: #23292f; }"
-        "QLabel#TimeLabel, QLabel#CPULabel { color: #c9d1d9; }"
-        "QProgressBar#CPUProgress { background: #1d2227; border: 1px solid #3b444d; }"
-        "QProgressBar#CPUProgress::chunk { background: #2fb3a6; }"));
+    // The frame bars are dark behind their images; their texts light. Palettes, not a style sheet on the
+    // window: a window-wide sheet makes every one of its hundreds of widgets carry computed style rules.
+    for (QFrame* bar : {m_ui->TopPanel, m_ui->BottomPanel, m_ui->LeftPanel, m_ui->RightPanel}) {
+        QPalette palette = bar->palette();
+        palette.setColor(QPalette::Window, QColor(0x23, 0x29, 0x2f));
+        bar->setPalette(palette);
+        bar->setAutoFillBackground(true);
+    }
+    for (QLabel* label : {m_ui->TimeLabel, m_ui->CPULabel}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(0xc9, 0xd1, 0xd9));
+        label->setPalette(palette);
+    }
+    QPalette gauge = m_ui->CPUProgress->palette();
+    gauge.setColor(QPalette::Base, QColor(0x1d, 0x22, 0x27));
+    gauge.setColor(QPalette::Window, QColor(0x1d, 0x22, 0x27));
+    gauge.setColor(QPalette::Highlight, QColor(0x2f, 0xb3, 0xa6));
+    m_ui->CPUProgress->setPalette(gauge);
     m_ui->MB003->setIcon(QIcon(QStringLiteral(":/skin/minimize.svg")));
     m_ui->MB004->setIcon(QIcon(QStringLiteral(":/skin/close.svg")));
     m_ui->EB001->setIcon(QIcon(QStringLiteral(":/skin/connect.svg")));
