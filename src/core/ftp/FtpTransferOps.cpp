@@ -21,16 +21,17 @@ QString decodeLine(QByteArrayView line, bool utf8) {
     return QString::fromLatin1(line);
 }
 
-// Lines end with CR LF or a lone LF; a last line without its end still counts.
-QList<QByteArray> splitLines(const QByteArray& data) {
-    QList<QByteArray> lines;
+// Lines end with CR LF or a lone LF; a last line without its end still counts. The lines are views into
+// `data`: a large folder's listing is not copied line by line.
+QList<QByteArrayView> splitLines(const QByteArray& data) {
+    QList<QByteArrayView> lines;
     qsizetype start = 0;
     while (start < data.size()) {
         qsizetype end = data.indexOf('\n', start);
         const qsizetype next = end < 0 ? data.size() : end + 1;
         if (end < 0) end = data.size();
         if (end > start && data[end - 1] == '\r') --end;
-        lines.append(data.mid(start, end - start));
+        lines.append(QByteArrayView(data.constData() + start, end - start));
         start = next;
     }
     return lines;
@@ -83,7 +84,11 @@ void TIdFTP::List(QStringList* lines, const QByteArray& specifier, bool details)
         setTransferType(previous);
     }
     FtpListResult result;
-    result.rawLines = splitLines(buffer.data());
+    result.data = buffer.data();
+    buffer.close();
+    buffer.setData(QByteArray()); // `data` is then the only owner of the bytes, kept at their size
+    result.data.squeeze();
+    result.rawLines = splitLines(result.data);
     result.mlsd = mlsd;
     result.details = details;
     result.utf8 = m_utf8;
@@ -95,7 +100,7 @@ void TIdFTP::List(QStringList* lines, const QByteArray& specifier, bool details)
 QStringList FtpListResult::lines() const {
     QStringList text;
     text.reserve(rawLines.size());
-    for (const QByteArray& line : rawLines)
+    for (const QByteArrayView line : rawLines)
         text.append(decodeLine(line, !mlsd && utf8));
     return text;
 }

@@ -279,15 +279,19 @@ ListLine parseListLine(QByteArrayView line, bool utf8, const QDateTime& now) {
     return {ListLineKind::Entry, std::move(*item)};
 }
 
-ListLines parseListLines(const QList<QByteArray>& lines, bool utf8, const QDateTime& now) {
+ListLines parseListLines(const QList<QByteArrayView>& lines, bool utf8, const QDateTime& now) {
     ListLines result;
     result.items.reserve(lines.size());
-    for (const QByteArray& line : lines) {
-        ListLine parsed = parseListLine(QByteArrayView(line), utf8, now);
+    for (const QByteArrayView line : lines) {
+        ListLine parsed = parseListLine(line, utf8, now);
         if (parsed.kind == ListLineKind::Entry)
             result.items.append(std::move(parsed.item));
         else if (parsed.kind == ListLineKind::Unknown)
             ++result.unknown;
     }
     return result;
+}
+
+ListLines parseListLines(const QList<QByteArray>& lines, bool utf8, const QDateTime& now) {
+    return parseListLines(QList<QByteArrayView>(lines.begin(), lines.end()), utf8, now);
 }

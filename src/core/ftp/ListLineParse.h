@@ -33,6 +33,7 @@ struct ListLines {
 ListLine parseListLine(QByteArrayView line, bool utf8, const QDateTime& now);
 
 // Every line in order.
+ListLines parseListLines(const QList<QByteArrayView>& lines, bool utf8, const QDateTime& now);
 ListLines parseListLines(const QList<QByteArray>& lines, bool utf8, const QDateTime& now);
 
 // The most recent date on `month`/`day` at `time` that is not later than a day after `now` (a server in

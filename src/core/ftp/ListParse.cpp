@@ -438,21 +438,21 @@ QList<TIdFTPListItem> parseListing(const QStringList& lines, bool fromMlsd, bool
     return items;
 }
 
-QList<TIdFTPListItem> parseListing(const QList<QByteArray>& rawLines, bool fromMlsd, bool details,
+QList<TIdFTPListItem> parseListing(const QList<QByteArrayView>& rawLines, bool fromMlsd, bool details,
                                    bool utf8) {
     QList<TIdFTPListItem> items;
     items.reserve(rawLines.size());
     ListingContext context;
-    for (const QByteArray& line : rawLines) {
+    for (const QByteArrayView line : rawLines) {
         if (fromMlsd) {
-            if (auto item = parseLine(QByteArrayView(line), context)) items.append(std::move(*item));
+            if (auto item = parseLine(line, context)) items.append(std::move(*item));
             continue;
         }
         if (line.isEmpty()) continue;
         if (details) throw QeltoError(QStringLiteral("No FTP list parsers have been registered."));
         TIdFTPListItem item;
         item.FileName = utf8 && line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line);
-        item.RawName = line;
+        item.RawName = line.toByteArray();
         item.ModifiedDate = zeroDateTime();
         items.append(std::move(item));
     }
@@ -461,4 +461,8 @@ QList<TIdFTPListItem> parseListing(const QList<QByteArray>& rawLines, bool fromM
 
 QString unixModePermissionText(QStringView mode, TIdDirItemType type) {
     return permissionText(mode, type);
+}
+
+QList<TIdFTPListItem> parseListing(const QList<QByteArray>& rawLines, bool fromMlsd, bool details, bool utf8) {
+    return parseListing(QList<QByteArrayView>(rawLines.begin(), rawLines.end()), fromMlsd, details, utf8);
 }

@@ -40,6 +40,7 @@ QList<TIdFTPListItem> parseMlsdListing(const QStringList& lines);
 // as above; LIST lines (details asked for) cannot be parsed and throw QeltoError unless all are empty;
 // name-list lines give one entry per non-empty line, its text decoded as UTF-8 when `utf8` and the line
 // is valid UTF-8, else one byte per character.
+QList<TIdFTPListItem> parseListing(const QList<QByteArrayView>& rawLines, bool fromMlsd, bool details, bool utf8);
 QList<TIdFTPListItem> parseListing(const QList<QByteArray>& rawLines, bool fromMlsd, bool details, bool utf8);
 
 // Turns the lines of a listing transfer into entries. Lines from MLSD are parsed as above. Lines from

@@ -25,7 +25,8 @@ class TIdLogEvent;
 
 // Lines of the last listing, as the data transfer delivered them.
 struct FtpListResult {
-    QList<QByteArray> rawLines; // the lines as they came
+    QByteArray data;                // the listing as it came, held once and never changed
+    QList<QByteArrayView> rawLines; // its lines, without their ends: views into `data`
     // The lines as text: MLSD lines one byte per character (the listing parse decodes each name by its
     // charset fact), others decoded as the connection does. Made on request: a large folder's listing
     // is held once, as bytes.

@@ -8,8 +8,10 @@
 #include "core/tables/Table.h"
 #include "gui/common/Guard.h"
 #include "gui/remotebrowser/RemoteBrowser.h"
+#include "gui/remotebrowser/RemoteListItem.h"
 #include "ui_MyMenu.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace {
@@ -121,6 +123,22 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
             return e.FileName == u"." || e.FileName == u"..";
         });
     const QString iconField = QStringLiteral("Icon");
+    // A folder's entries share few dates and times: each distinct one is written once and its text shared.
+    QHash<QDate, QString> dateTexts;
+    QHash<int, QString> timeTexts;
+    const auto dateText = [&](const QDateTime& value) {
+        auto found = dateTexts.find(value.date());
+        if (found == dateTexts.end())
+            found = dateTexts.insert(value.date(), formatDateTime(QStringLiteral("dd.mm.yyyy"), value));
+        return *found;
+    };
+    const auto timeText = [&](const QDateTime& value) {
+        const int second = value.time().isValid() ? value.time().msecsSinceStartOfDay() / 1000 : -1;
+        auto found = timeTexts.find(second);
+        if (found == timeTexts.end())
+            found = timeTexts.insert(second, formatDateTime(QStringLiteral("hh:nn:ss"), value));
+        return *found;
+    };
     for (int p = 0; p < listing.size(); ++p) {
         const TIdFTPListItem& entry = listing.at(p);
         const bool isFolder = entry.ItemType == ditDirectory;
@@ -145,9 +163,9 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
         permissions->fields(2).setAsString(type);
         permissions->fields(4).setAsString(ByteSizeText(entry.Size));
         permissions->fields(5).setAsInteger(qint32(quint32(quint64(entry.Size) & 0xFFFFFFFFu)));
-        permissions->fields(6).setAsString(formatDateTime(QStringLiteral("dd.mm.yyyy"), entry.ModifiedDate));
+        permissions->fields(6).setAsString(dateText(entry.ModifiedDate));
         permissions->fields(7).setAsDateTime(entry.ModifiedDate);
-        permissions->fields(8).setAsString(formatDateTime(QStringLiteral("hh:nn:ss"), entry.ModifiedDate));
+        permissions->fields(8).setAsString(timeText(entry.ModifiedDate));
         permissions->fields(9).setAsDateTime(entry.ModifiedDate);
         permissions->fields(10).setAsString(entry.PermissionDisplay);
         // The row picture is the chosen image of the icon list (a missing image leaves it empty).
@@ -155,11 +173,7 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
         permissions->post();
         permissions->next();
 
-        auto* item = new QListWidgetItem(icons.value(image), entry.FileName);
-        item->setData(RemoteKindRole, isFolder ? QStringLiteral("<DIR>") : QStringLiteral("Files"));
-        item->setData(RemoteSizeRole, isFolder ? QString() : QString::number(entry.Size));
-        item->setData(RemoteImageRole, image);
-        item->setData(RemoteRawNameRole, entry.RawName);
+        auto* item = new RemoteListItem(icons.value(image), entry.FileName, isFolder, entry.Size, image, entry.RawName);
         item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
         m_ui.FTPFilesList->addItem(item);
         ++listIndex;
