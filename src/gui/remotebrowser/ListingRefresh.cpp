@@ -12,6 +12,7 @@
 #include "ui_MyMenu.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 
 namespace {
@@ -132,6 +133,9 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
             found = dateTexts.insert(value.date(), formatDateTime(QStringLiteral("dd.mm.yyyy"), value));
         return *found;
     };
+    // Byte-count texts keep three digits and a unit, so many sizes share one text.
+    QSet<QString> sizeTexts;
+    const auto sizeText = [&](qint64 size) { return *sizeTexts.insert(ByteSizeText(size)); };
     const auto timeText = [&](const QDateTime& value) {
         const int second = value.time().isValid() ? value.time().msecsSinceStartOfDay() / 1000 : -1;
         auto found = timeTexts.find(second);
@@ -161,7 +165,7 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
                                                            : listingRowNumber(p, rowsBefore));
         permissions->fields(1).setAsString(entry.FileName);
         permissions->fields(2).setAsString(type);
-        permissions->fields(4).setAsString(ByteSizeText(entry.Size));
+        permissions->fields(4).setAsString(sizeText(entry.Size));
         permissions->fields(5).setAsInteger(qint32(quint32(quint64(entry.Size) & 0xFFFFFFFFu)));
         permissions->fields(6).setAsString(dateText(entry.ModifiedDate));
         permissions->fields(7).setAsDateTime(entry.ModifiedDate);
