@@ -26,12 +26,15 @@ clean = {
     "gui/log/Log.cpp": '#include "gui/log/Log.h"\n#include "gui/log/LogPane.h"\n',
     "gui/bar/Bar.cpp": '#include "gui/log/Log.h"\n#include "gui/common/Guard.h"\n',
     "gui/common/Guard.h": "#include <QMessageBox>\n",
+    "gui/preview/web/Web.cpp": "#include <QWebEngineView>\n",
 }
 cases = {
     "widget header in the core": ({"core/ftp/Client.h": "#include <QWidget>\n"}, "QWidget"),
     "module path in the core": ({"core/ftp/Client.cpp": "#include <QtWidgets/QLabel>\n"}, "QtWidgets/QLabel"),
     "generated form in the core": ({"core/ftp/Client.cpp": '#include "ui_MyMenu.h"\n'}, "ui_MyMenu.h"),
     "web view in the core": ({"core/ftp/Client.cpp": "#include <QWebEngineView>\n"}, "QWebEngineView"),
+    "web view outside its plugin": ({"gui/preview/Form.cpp": "#include <QtWebEngineWidgets/QWebEngineView>\n"},
+                                    "only gui/preview/web"),
     "another concern's private header": ({"gui/bar/Bar.h": '#include "gui/log/LogPane.h"\n'}, "gui/log shows 2"),
 }
 

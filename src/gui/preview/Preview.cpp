@@ -25,6 +25,8 @@ void Preview::openSelected() {
     // Asking the server first: a lost connection ends here, before the window opens.
     const QString path = JoinRemotePath(m_session.ftp().RetrieveCurrentDir(), entry->text());
     const QString address = previewAddress(m_ui.PreviewAddressEdit->text(), m_ui.FTPE001->text(), path);
-    emit opened();
+    // The window takes over the processor display only once it is open: a web view that cannot be
+    // loaded leaves everything as it was.
     m_form->showPage(entry->text(), address);
+    emit opened();
 }

@@ -1,16 +1,21 @@
 #include "gui/preview/PreviewForm.h"
 
+#include "core/base/Errors.h"
 #include "core/monitor/ProcessorTimes.h"
 #include "gui/common/ProcessorGauge.h"
 #include "gui/common/SkinImage.h"
 #include "gui/common/UserAction.h"
+#include "gui/preview/PreviewBrowser.h"
 
 #include <QComboBox>
-#include <QEventLoop>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPluginLoader>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressBar>
@@ -20,8 +25,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
 
 namespace {
 
@@ -52,7 +55,8 @@ QFrame* bar(QWidget* parent, const QString& name) {
 } // namespace
 
 TPreviewForm::TPreviewForm(ProcessorUsage& usage, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), ControlTimer(new QTimer(this)), m_usage(usage) {
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), ControlTimer(new QTimer(this)), m_usage(usage),
+      m_pluginFolders(defaultPluginFolders()) {
     setObjectName(QStringLiteral("TPreviewForm"));
     setWindowTitle(QStringLiteral("Qelto"));
     setWindowIcon(QIcon(QStringLiteral(":/skin/qelto.svg")));
@@ -196,23 +200,58 @@ void TPreviewForm::buildControls() {
             [this] { userAction(this, [this] { navigate(URLEdit->currentText()); }); });
 }
 
-QWebEngineView* TPreviewForm::browser() {
+QString TPreviewForm::pluginFileName() {
+    return QStringLiteral(QELTO_WEBPREVIEW_FILE);
+}
+
+QStringList TPreviewForm::defaultPluginFolders() {
+    const QString program = QCoreApplication::applicationDirPath();
+    return {program + QStringLiteral("/plugins"), QStringLiteral(QELTO_PLUGIN_BUILD_DIR),
+            QDir::cleanPath(program + QStringLiteral("/" QELTO_PLUGINS_FROM_PROGRAM))};
+}
+
+namespace {
+
+// The web view's plugin from the first of `folders` that has it; fails with the reason when none does
+// or it does not load.
+PreviewBrowserFactory& loadBrowserPlugin(const QStringList& folders) {
+    const QString fileName = TPreviewForm::pluginFileName();
+    for (const QString& folder : folders) {
+        const QString path = folder + u'/' + fileName;
+        if (!QFileInfo(path).isFile()) continue;
+        // Never unloaded: the engine keeps running until the program ends.
+        QPluginLoader loader(path);
+        QObject* root = loader.instance();
+        if (!root)
+            throw QeltoError(QStringLiteral("The web preview could not be loaded: ") + loader.errorString());
+        auto* factory = qobject_cast<PreviewBrowserFactory*>(root);
+        if (!factory)
+            throw QeltoError(QStringLiteral("The web preview could not be loaded: ") + path +
+                             QStringLiteral(" is not the preview plugin of this version"));
+        return *factory;
+    }
+    throw QeltoError(QStringLiteral("The web preview could not be loaded: ") + fileName +
+                     QStringLiteral(" was not found in ") + folders.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+PreviewBrowser* TPreviewForm::browser() {
     if (WB) return WB;
-    WB = new QWebEngineView(m_browserHost);
-    WB->setObjectName(QStringLiteral("WB"));
-    WB->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
-    WB->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    m_browserHost->layout()->addWidget(WB);
-    connect(WB, &QWebEngineView::urlChanged, this, [this](const QUrl& url) {
+    PreviewBrowser* view = loadBrowserPlugin(m_pluginFolders).create(m_browserHost);
+    m_browserHost->layout()->addWidget(view->widget());
+    view->onUrlChanged([this](const QUrl& url) {
         if (!URLEdit->lineEdit()->hasFocus()) URLEdit->setEditText(url.toString());
     });
+    WB = view;
     return WB;
 }
 
 void TPreviewForm::showPage(const QString& caption, const QString& address) {
+    PreviewBrowser* view = browser(); // first: when it fails, nothing has changed
     ProcessEdit->setText(QStringLiteral("Preview file: ") + caption);
     URLEdit->setEditText(address);
-    browser()->setUrl(QUrl(address));
+    view->setUrl(QUrl(address));
     ControlTimer->start();
     open();
 }
@@ -226,19 +265,13 @@ void TPreviewForm::navigate(const QString& address) {
 }
 
 void TPreviewForm::printPreview() {
-    QWebEngineView* view = browser();
+    PreviewBrowser* view = browser();
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setDocName(view->title());
     QPrintPreviewDialog dialog(&printer, this);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [view](QPrinter* target) {
-        // The page prints in the engine's own time; the preview paints when it is done.
-        QEventLoop loop;
-        const auto done = connect(view, &QWebEngineView::printFinished, &loop, &QEventLoop::quit);
-        view->print(target);
-        loop.exec();
-        disconnect(done);
-    });
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [view](QPrinter* target) { view->print(*target); });
     dialog.exec();
 }
 

@@ -4,7 +4,9 @@
 
 #include <QDialog>
 #include <QRect>
+#include <QStringList>
 
+class PreviewBrowser;
 class ProcessorUsage;
 class QComboBox;
 class QFrame;
@@ -14,12 +16,11 @@ class QProgressBar;
 class QRubberBand;
 class QTimer;
 class QToolButton;
-class QWebEngineView;
 class SkinImage;
 
 // The preview window: a skinned, borderless window with a web view, an address box and a few browser
-// buttons, modal for the main window while it is open. The web engine is loaded when the first page
-// is shown, not before. While the window is open its own timer shows the processor load in its frame.
+// buttons, modal for the main window while it is open. The web view is a plugin, loaded when the first
+// page is shown, not before. While the window is open its own timer shows the processor load in its frame.
 class TPreviewForm : public QDialog {
     Q_OBJECT
 public:
@@ -48,10 +49,17 @@ public:
     QTimer* ControlTimer;
 
     // The web view; null until the first page is shown.
-    QWebEngineView* WB = nullptr;
+    PreviewBrowser* browserView() const { return WB; }
+
+    // The web view's plugin file and the folders searched for it, in order: beside the program
+    // (plugins/), this build's plugins folder, the installed one.
+    static QString pluginFileName();
+    static QStringList defaultPluginFolders();
+    void setPluginFolders(const QStringList& folders) { m_pluginFolders = folders; }
 
     // Shows the window for an entry: its caption in the status field, the address in the address box,
-    // and the page in the web view.
+    // and the page in the web view. Fails, with the window left closed, when the web view cannot be
+    // loaded.
     void showPage(const QString& caption, const QString& address);
     void navigate(const QString& address);
     void printPreview();
@@ -74,11 +82,14 @@ protected:
 
 private:
     void buildControls();
-    QWebEngineView* browser();
+    // Loads the web view on first use.
+    PreviewBrowser* browser();
     void tickProcessorLoad();
     void startMove();
 
     ProcessorUsage& m_usage;
+    PreviewBrowser* WB = nullptr; // its widget is a child of m_browserHost, which deletes it
+    QStringList m_pluginFolders;
     QFrame* m_topBar;
     QFrame* m_bottomBar;
     QFrame* m_rightBorder;

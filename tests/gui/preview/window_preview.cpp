@@ -2,6 +2,7 @@
 #include "core/tables/Table.h"
 #include "gui/cpumonitor/ProcessorMonitor.h"
 #include "gui/preview/Preview.h"
+#include "gui/preview/PreviewBrowser.h"
 #include "gui/preview/PreviewForm.h"
 #include "support/BrowseFixture.h"
 
@@ -12,7 +13,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <QWebEngineView>
 #include <atomic>
 #include <unistd.h>
 
@@ -83,6 +83,12 @@ protected:
 
     // Connects to the FTP server at `host` and opens the preview of site/index.html.
     void previewIndexPage(const QString& host) {
+        selectIndexPage(host);
+        window->ui()->RFS003->click();
+    }
+
+    // Connects to the FTP server at `host` and selects site/index.html in the remote list.
+    void selectIndexPage(const QString& host) {
         TMyMenuForm& w = window ? *window : openWindow();
         if (!server) startServer({QStringLiteral("--host"), host});
         w.ui()->FTPE001->setText(host);
@@ -94,13 +100,15 @@ protected:
         doubleClickItem(QStringLiteral("site"));
         ASSERT_TRUE(waitUntil([&] { return listItem(QStringLiteral("index.html")) != nullptr; }));
         w.ui()->FTPFilesList->setCurrentItem(listItem(QStringLiteral("index.html")));
-        w.ui()->RFS003->click();
     }
 
     TPreviewForm& form() const { return window->preview().form(); }
     QTimer* mainTimer() const { return window->processorMonitor().CPUTimer; }
 
-    bool showsTitle() const { return form().WB && form().WB->title() == pageTitle; }
+    bool showsTitle() const { return form().browserView() && form().browserView()->title() == pageTitle; }
+    std::string shownTitle() const {
+        return form().browserView() ? form().browserView()->title().toStdString() : "no web view";
+    }
 
     // The preview is open, modal for the main window, and has taken over the processor display.
     void expectOpen() const {
@@ -129,8 +137,7 @@ TEST_F(PreviewTest, LoadsThePageFromTheServersOwnAddressOnPort80) {
     EXPECT_EQ(form().URLEdit->currentText(),
               QStringLiteral("http://") + host + QStringLiteral("/site/index.html"));
     EXPECT_EQ(form().ProcessEdit->text(), u"Preview file: index.html");
-    EXPECT_TRUE(waitUntil([&] { return showsTitle(); }, 60s))
-        << (form().WB ? form().WB->title().toStdString() : "");
+    EXPECT_TRUE(waitUntil([&] { return showsTitle(); }, 60s)) << shownTitle();
     form().MB004->click();
     expectClosed();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
@@ -142,13 +149,12 @@ TEST_F(PreviewTest, PreviewAddressSettingEveryWayOfClosingAndARunningTransfer) {
     const QString site = QStringLiteral("http://127.0.0.1:%1").arg(http.port());
     openWindow();
     // The web engine is loaded by the first preview, not at start-up.
-    EXPECT_EQ(form().WB, nullptr);
+    EXPECT_EQ(form().browserView(), nullptr);
     window->ui()->PreviewAddressEdit->setText(site + u'/');
     previewIndexPage(QStringLiteral("127.0.0.1"));
     expectOpen();
     EXPECT_EQ(form().URLEdit->currentText(), site + QStringLiteral("/site/index.html"));
-    ASSERT_TRUE(waitUntil([&] { return showsTitle(); }, 60s))
-        << (form().WB ? form().WB->title().toStdString() : "no web view");
+    ASSERT_TRUE(waitUntil([&] { return showsTitle(); }, 60s)) << shownTitle();
 
     // A transfer on a worker thread runs to its end while the preview is open.
     writeFile(QStringLiteral("big.bin"), QByteArray(32 << 20, 'x'));
@@ -185,7 +191,7 @@ TEST_F(PreviewTest, PreviewAddressSettingEveryWayOfClosingAndARunningTransfer) {
     form().URLEdit->setEditText(site + QStringLiteral("/a.txt"));
     QTest::keyClick(form().URLEdit->lineEdit(), Qt::Key_Return);
     EXPECT_GE(form().URLEdit->findText(site + QStringLiteral("/a.txt")), 0);
-    EXPECT_TRUE(waitUntil([&] { return form().WB->url().toString().endsWith(u"/a.txt"); }, 30s));
+    EXPECT_TRUE(waitUntil([&] { return form().browserView()->url().toString().endsWith(u"/a.txt"); }, 30s));
 
     // The close button, Esc and the window manager all give the processor display back.
     form().MB004->click();
@@ -215,6 +221,46 @@ TEST_F(PreviewTest, NothingSelectedOpensNothingAndALostConnectionIsReportedBefor
     EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(errors.size(), 1);
     EXPECT_TRUE(mainTimer()->isActive());
+}
+
+TEST_F(PreviewTest, AWebViewThatCannotBeLoadedIsReportedAndLeavesTheMainWindowAsItWas) {
+    QTemporaryDir empty, broken;
+    // Not a library at all, under the plugin's own name.
+    const QString fake = broken.filePath(TPreviewForm::pluginFileName());
+    QFile junk(fake);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a plugin");
+    junk.close();
+    const struct {
+        QString folder;
+        QString reason;
+    } cases[] = {
+        {empty.path(), QStringLiteral(" was not found in ") + empty.path()},
+        {broken.path(), fake},
+    };
+    selectIndexPage(QStringLiteral("127.0.0.1"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        errors.clear();
+        form().setPluginFolders({c.folder});
+        window->ui()->RFS003->click();
+        ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+        EXPECT_TRUE(errors[0].startsWith(u"The web preview could not be loaded: "))
+            << errors[0].toStdString();
+        EXPECT_TRUE(errors[0].contains(c.reason)) << errors[0].toStdString();
+        EXPECT_EQ(form().browserView(), nullptr);
+        expectClosed();
+    }
+
+    // Found again, the same click opens the preview.
+    errors.clear();
+    form().setPluginFolders(TPreviewForm::defaultPluginFolders());
+    window->ui()->RFS003->click();
+    expectOpen();
+    EXPECT_NE(form().browserView(), nullptr);
+    form().MB004->click();
+    expectClosed();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
 }
 
 TEST_F(PreviewTest, FrameResizesOnlyFromTheBottomRightGrip) {
