@@ -23,6 +23,7 @@ for f in bin/qelto share/applications/qelto.desktop share/icons/hicolor/scalable
          share/qelto/System/FilesInfo.XML share/qelto/System/Permisions.XML; do
     [[ -e $prefix/$f ]] || fail "$f was not installed"
 done
+[[ -n $(find "$prefix/lib" -name 'libqelto_webpreview.so' 2>/dev/null) ]] || fail "the web preview plugin was not installed"
 desktop-file-validate "$prefix/share/applications/qelto.desktop" || fail "the desktop entry does not validate"
 
 # A folder with nothing of Qelto in it, and a data folder of its own.

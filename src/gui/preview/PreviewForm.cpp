@@ -206,8 +206,11 @@ QString TPreviewForm::pluginFileName() {
 
 QStringList TPreviewForm::defaultPluginFolders() {
     const QString program = QCoreApplication::applicationDirPath();
-    return {program + QStringLiteral("/plugins"), QStringLiteral(QELTO_PLUGIN_BUILD_DIR),
-            QDir::cleanPath(program + QStringLiteral("/" QELTO_PLUGINS_FROM_PROGRAM))};
+    // Beside the program (the build folder's own program), then where an installation puts it, and only
+    // then the build tree, for the test programs: an installed program never takes a build's plugin.
+    return {program + QStringLiteral("/plugins"),
+            QDir::cleanPath(program + QStringLiteral("/" QELTO_PLUGINS_FROM_PROGRAM)),
+            QStringLiteral(QELTO_PLUGIN_BUILD_DIR)};
 }
 
 namespace {

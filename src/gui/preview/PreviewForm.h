@@ -52,7 +52,7 @@ public:
     PreviewBrowser* browserView() const { return WB; }
 
     // The web view's plugin file and the folders searched for it, in order: beside the program
-    // (plugins/), this build's plugins folder, the installed one.
+    // (plugins/), the installed one, this build's plugins folder.
     static QString pluginFileName();
     static QStringList defaultPluginFolders();
     void setPluginFolders(const QStringList& folders) { m_pluginFolders = folders; }
