@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <utility>
 
 namespace {
 
@@ -94,6 +95,7 @@ void TIdFTP::List(QStringList* lines, const QByteArray& specifier, bool details)
     result.utf8 = m_utf8;
     m_listResult = std::move(result);
     m_directoryListing.reset();
+    m_listUnknownReported = false;
     if (lines) *lines = m_listResult.lines();
 }
 
@@ -120,21 +122,40 @@ TIdFTP::ListAllResult TIdFTP::listAll(QBuffer& buffer) {
 
 const QList<TIdFTPListItem>& TIdFTP::DirectoryListing() {
     if (m_directoryListing) return *m_directoryListing;
+    QList<TIdFTPListItem> items;
+    items.reserve(m_listResult.rawLines.size());
+    forEachListedEntry([&](TIdFTPListItem& item) { items.append(std::move(item)); });
+    m_directoryListing = std::move(items);
+    return *m_directoryListing;
+}
+
+void TIdFTP::forEachListedEntry(const std::function<void(TIdFTPListItem&)>& visit) {
+    if (m_directoryListing) {
+        for (TIdFTPListItem item : std::as_const(*m_directoryListing))
+            visit(item);
+        return;
+    }
     m_listUnknownLines = 0;
     if (m_listResult.details && !m_listResult.mlsd) {
-        ListLines parsed =
-            parseListLines(m_listResult.rawLines, m_listResult.utf8, QDateTime::currentDateTime());
-        m_listUnknownLines = parsed.unknown;
-        m_directoryListing = std::move(parsed.items);
-        if (parsed.unknown > 0)
-            doStatus(
-                hsStatusText,
-                QStringLiteral("%1 listing lines could not be read and were left out").arg(parsed.unknown));
-    } else {
-        m_directoryListing =
-            parseListing(m_listResult.rawLines, m_listResult.mlsd, m_listResult.details, m_listResult.utf8);
+        const QDateTime now = QDateTime::currentDateTime();
+        int unknown = 0;
+        for (const QByteArrayView line : m_listResult.rawLines) {
+            ListLine parsed = parseListLine(line, m_listResult.utf8, now);
+            if (parsed.kind == ListLineKind::Entry)
+                visit(parsed.item);
+            else if (parsed.kind == ListLineKind::Unknown)
+                ++unknown;
+        }
+        m_listUnknownLines = unknown;
+        // Said once for each listing, however often its entries are walked.
+        if (unknown > 0 && !std::exchange(m_listUnknownReported, true))
+            doStatus(hsStatusText,
+                     QStringLiteral("%1 listing lines could not be read and were left out").arg(unknown));
+        return;
     }
-    return *m_directoryListing;
+    ListingParser parser(m_listResult.mlsd, m_listResult.details, m_listResult.utf8);
+    for (const QByteArrayView line : m_listResult.rawLines)
+        if (auto item = parser.parse(line)) visit(*item);
 }
 
 bool TIdFTP::serverCanResume() {

@@ -438,24 +438,32 @@ QList<TIdFTPListItem> parseListing(const QStringList& lines, bool fromMlsd, bool
     return items;
 }
 
+struct ListingParser::Context : ListingContext {};
+
+ListingParser::ListingParser(bool fromMlsd, bool details, bool utf8)
+    : m_context(fromMlsd ? std::make_unique<Context>() : nullptr), m_fromMlsd(fromMlsd), m_details(details),
+      m_utf8(utf8) {}
+
+ListingParser::~ListingParser() = default;
+
+std::optional<TIdFTPListItem> ListingParser::parse(QByteArrayView line) {
+    if (m_fromMlsd) return parseLine(line, *m_context);
+    if (line.isEmpty()) return std::nullopt;
+    if (m_details) throw QeltoError(QStringLiteral("No FTP list parsers have been registered."));
+    TIdFTPListItem item;
+    item.FileName = m_utf8 && line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line);
+    item.RawName = line.toByteArray();
+    item.ModifiedDate = zeroDateTime();
+    return item;
+}
+
 QList<TIdFTPListItem> parseListing(const QList<QByteArrayView>& rawLines, bool fromMlsd, bool details,
                                    bool utf8) {
     QList<TIdFTPListItem> items;
     items.reserve(rawLines.size());
-    ListingContext context;
-    for (const QByteArrayView line : rawLines) {
-        if (fromMlsd) {
-            if (auto item = parseLine(line, context)) items.append(std::move(*item));
-            continue;
-        }
-        if (line.isEmpty()) continue;
-        if (details) throw QeltoError(QStringLiteral("No FTP list parsers have been registered."));
-        TIdFTPListItem item;
-        item.FileName = utf8 && line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line);
-        item.RawName = line.toByteArray();
-        item.ModifiedDate = zeroDateTime();
-        items.append(std::move(item));
-    }
+    ListingParser parser(fromMlsd, details, utf8);
+    for (const QByteArrayView line : rawLines)
+        if (auto item = parser.parse(line)) items.append(std::move(*item));
     return items;
 }
 

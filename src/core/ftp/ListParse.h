@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <memory>
 #include <optional>
 
 // One entry of a directory listing.
@@ -35,6 +36,24 @@ std::optional<TIdFTPListItem> parseMlsdLine(QStringView line);
 
 // Parses every MLSD line in order; lines that yield no entry are left out.
 QList<TIdFTPListItem> parseMlsdListing(const QStringList& lines);
+
+// Parses the lines of one listing transfer one at a time, as parseListing below does for them all: a
+// large folder's entries need not all be held at once. Lines that yield no entry give nothing.
+class ListingParser {
+public:
+    ListingParser(bool fromMlsd, bool details, bool utf8);
+    ~ListingParser();
+    ListingParser(const ListingParser&) = delete;
+    ListingParser& operator=(const ListingParser&) = delete;
+    std::optional<TIdFTPListItem> parse(QByteArrayView line);
+
+private:
+    struct Context;
+    std::unique_ptr<Context> m_context; // what the lines before taught the MLSD parse
+    bool m_fromMlsd;
+    bool m_details;
+    bool m_utf8;
+};
 
 // Turns the lines of a listing transfer, as they came off the data connection, into entries: MLSD lines
 // as above; LIST lines (details asked for) cannot be parsed and throw QeltoError unless all are empty;

@@ -203,6 +203,9 @@ public:
     // read by parseListLines; its lines that no form fits are left out and counted.
     const QList<TIdFTPListItem>& DirectoryListing();
     int DirectoryListingUnknownLines() const { return m_listUnknownLines; }
+    // The same entries handed to `visit` one at a time, parsed as they go unless DirectoryListing has
+    // parsed them already: a large folder's entries are then never all held at once.
+    void forEachListedEntry(const std::function<void(TIdFTPListItem&)>& visit);
     // A fresh download replaces `localFile` only once it is complete; a resumed one appends to it.
     void Get(const QString& source, const QString& localFile, bool canOverwrite = false, bool resume = false);
     void Get(const QByteArray& source, const QString& localFile, bool canOverwrite = false,
@@ -358,4 +361,5 @@ private:
     bool m_usingExtDataPort = false; // EPSV/EPRT; dropped when the server refuses them
     bool m_listAllRefused = false;   // "LIST -a" refused; plain LIST for the rest of the connection
     int m_listUnknownLines = 0;
+    bool m_listUnknownReported = false; // the status naming the unread lines of the last listing was sent
 };

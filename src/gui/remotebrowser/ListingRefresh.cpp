@@ -117,12 +117,13 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
         icons << QIcon(pixmap);
 
     BulkUpdate bulk(m_ui.FTPFilesList, permissions);
-    const QList<TIdFTPListItem>& listing = ftp.DirectoryListing();
-    // Each pass lists the folder anew; the numbering follows the listing of the first pass.
-    if (first)
-        m_numberFromOne = std::none_of(listing.begin(), listing.end(), [](const TIdFTPListItem& e) {
-            return e.FileName == u"." || e.FileName == u"..";
-        });
+    // Each pass lists the folder anew; the numbering follows the listing of the first pass. The entries
+    // are parsed as they are added, so a large folder's listing is never held parsed as a whole.
+    if (first) {
+        bool dots = false;
+        ftp.forEachListedEntry([&](const TIdFTPListItem& e) { dots = dots || e.FileName == u"." || e.FileName == u".."; });
+        m_numberFromOne = !dots;
+    }
     const QString iconField = QStringLiteral("Icon");
     // A folder's entries share few dates and times: each distinct one is written once and its text shared.
     QHash<QDate, QString> dateTexts;
@@ -143,10 +144,11 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
             found = timeTexts.insert(second, formatDateTime(QStringLiteral("hh:nn:ss"), value));
         return *found;
     };
-    for (int p = 0; p < listing.size(); ++p) {
-        const TIdFTPListItem& entry = listing.at(p);
+    int p = -1; // the entry's position in the listing
+    ftp.forEachListedEntry([&](const TIdFTPListItem& entry) {
+        ++p;
         const bool isFolder = entry.ItemType == ditDirectory;
-        if (isFolder != folders) continue;
+        if (isFolder != folders) return;
         int image;
         QString type;
         if (isFolder) {
@@ -181,6 +183,6 @@ void RemoteBrowser::addListingPass(const QByteArray& rawPath, bool folders, bool
         item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
         m_ui.FTPFilesList->addItem(item);
         ++listIndex;
-    }
+    });
     if (first) FTPCurrentIndex = listIndex;
 }
