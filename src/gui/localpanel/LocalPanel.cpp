@@ -199,14 +199,20 @@ void LocalPanel::openFolder(const QString& path) {
 void LocalPanel::showTreeFolder(bool echo) {
     const QModelIndexList selected = m_ui.ShellTree->selectionModel()->selectedIndexes();
     const QString path = selected.isEmpty() ? QString() : m_treeModel->filePath(selected.first());
-    LocalCurrentDirectory = QFileInfo(path).isDir() ? path : QString();
+    const QString folder = QFileInfo(path).isDir() ? path : QString();
+    // The tree reports its selection again when the shown folder's own children change (a folder made
+    // in it): that leaves no folder, and must not drop the list's selection or the new folder's edit.
+    const bool leaving = folder != LocalCurrentDirectory || folder.isEmpty();
+    LocalCurrentDirectory = folder;
 
-    // Leaving a folder deselects its items; that is no selection of the user's to echo.
-    m_changingFolder = true;
-    m_ui.LocalFileList->selectionModel()->clear();
-    m_changingFolder = false;
-    m_newFolder.clear();
-    m_ui.LocalFileList->setRootIndex(m_listModel->setRootPath(LocalCurrentDirectory));
+    if (leaving) {
+        // Leaving a folder deselects its items; that is no selection of the user's to echo.
+        m_changingFolder = true;
+        m_ui.LocalFileList->selectionModel()->clear();
+        m_changingFolder = false;
+        m_newFolder.clear();
+        m_ui.LocalFileList->setRootIndex(m_listModel->setRootPath(LocalCurrentDirectory));
+    }
 
     m_ui.LocalSelectedFile->setText(path);
     if (echo) m_ui.ProcessEdit->setText(path);
