@@ -1,6 +1,8 @@
 // One timed transfer with TIdFTP, for bench/transfer.sh to compare with curl on the same server:
 //   bench_transfer [--tls <cert.pem>] <host> <port> <user> <password> get|put <remote> <local>
-// Prints the seconds from connect to disconnect (login and transfer included, as curl's time_total).
+// Prints the seconds from connect until the transfer's closing reply: login and transfer, as curl's
+// time_total, which curl takes before it sends QUIT. The QUIT that follows is not timed; some servers
+// answer it only after they have finished with the file they received.
 // With --tls the connection requires TLS (AUTH TLS, protected data connections) and trusts exactly the
 // certificate in <cert.pem>, as curl does with --ssl-reqd --cacert.
 #include "core/ftp/TIdFTP.h"
@@ -52,8 +54,9 @@ int main(int argc, char** argv) {
             ftp.Get(args[6], args[7], true);
         else
             ftp.Put(args[7], args[6]);
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
         ftp.Disconnect();
-        std::printf("%.3f\n", double(timer.nsecsElapsed()) / 1e9);
+        std::printf("%.3f\n", seconds);
     } catch (const QeltoError& error) {
         std::fprintf(stderr, "bench_transfer: %s\n", error.what());
         return 1;

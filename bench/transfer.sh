@@ -237,7 +237,8 @@ fi
 
 # The same file against the best peer, curl or lftp, on vsftpd, proftpd and pure-ftpd, each with a
 # password login of a throwaway local user (bench/ftp-servers.sh). lftp's time is taken around the whole
-# process (start and login included), curl's and bench_transfer's from their connect. PEERS=0 skips it.
+# process (start, login and QUIT included), curl's and bench_transfer's from their connect to the transfer's
+# closing reply (curl takes time_total before its QUIT). PEERS=0 skips it.
 lftp_time() { # commands
     local t0
     t0=$(date +%s.%N)
