@@ -26,8 +26,10 @@ qelto_install_missing() {
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  # Another install running beside this one (a second script, the desktop's updater) is waited for.
+  local wait=(-o DPkg::Lock::Timeout=600)
+  $sudo apt-get "${wait[@]}" update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y --no-install-recommends "${missing[@]}"
 }
 
 # qelto_build [target...]: configures build/ and builds the given targets (all when none are given).
