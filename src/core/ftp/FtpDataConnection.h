@@ -27,5 +27,11 @@ public:
     // of the file, -1 when the kernel buffer is full (lastError() EAGAIN) or on failure (lastError()
     // set; EINVAL or ENOSYS: the file cannot be sent this way, the caller falls back to write()).
     virtual qint64 sendFile(int fileFd, qint64 size) = 0;
+    // Moves up to `size` bytes from the connection into the file `fileFd` at its current position
+    // without passing them through the process: bytes moved, 0 at the end of data, -1 when nothing is
+    // there yet or the connection is closed (lastError() EAGAIN), when the file cannot be written this
+    // way (lastError() EINVAL or ENOSYS: the caller reads through a buffer instead) or when the
+    // connection failed (lastError() its errno). Throws when the file cannot be written.
+    virtual qint64 receiveFile(int fileFd, qint64 size) = 0;
     virtual int lastError() const = 0;
 };

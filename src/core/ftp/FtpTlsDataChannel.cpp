@@ -180,3 +180,8 @@ qint64 FtpTlsDataChannel::sendFile(int, qint64) {
     m_lastError = EINVAL;
     return -1;
 }
+
+qint64 FtpTlsDataChannel::receiveFile(int, qint64) {
+    m_lastError = EINVAL;
+    return -1;
+}

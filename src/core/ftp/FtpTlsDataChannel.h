@@ -28,6 +28,8 @@ public:
     qint64 write(const char* data, qint64 size) override;
     // Always -1 with EINVAL: the kernel cannot encrypt, so uploads go through write().
     qint64 sendFile(int fileFd, qint64 size) override;
+    // Always -1 with EINVAL: the bytes are decrypted here, so downloads go through read().
+    qint64 receiveFile(int fileFd, qint64 size) override;
     int lastError() const override { return m_lastError; }
 
 private:

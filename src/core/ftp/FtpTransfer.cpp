@@ -276,43 +276,68 @@ void FtpTransfer::writeLocal(const char* data, qint64 size) {
 }
 
 void FtpTransfer::receive() {
-    QByteArray& buffer = m_control.transferBuffer();
-    if (buffer.size() != BlockSize) buffer.resize(BlockSize);
-    char* const data = buffer.data();
     qint64 total = 0;
     m_control.doWorkBegin(wmRead, 0);
     try {
-        bool atEnd = false;
-        while (!atEnd) {
-            // Fill the block with what the kernel holds; hand it on as soon as no more is waiting, so
-            // a slow server still gets its progress shown.
-            qint64 filled = 0;
-            while (filled < BlockSize) {
-                const qint64 n = m_data->read(data + filled, BlockSize - filled);
-                if (n > 0) {
-                    filled += n;
-                } else if (n == 0) {
-                    atEnd = true;
-                    break;
-                } else if (filled > 0) {
-                    break;
-                } else if (!waitOnData(false)) {
-                    m_control.doWorkEnd(wmRead);
-                    return;
-                }
-            }
-            if (filled == 0) continue;
-            if (m_limit >= 0 && total + filled > m_limit) throw QeltoError(m_limitError);
-            writeLocal(data, filled);
-            total += filled;
-            m_control.doWork(wmRead, total);
-            m_control.afterDataBlock();
-        }
+        // Into an unbuffered local file the bytes go from the socket to the page cache in the kernel;
+        // into anything else, a file that refuses that, or under a size limit, through the block buffer.
+        const auto* file = qobject_cast<QFileDevice*>(m_local);
+        const bool inKernel =
+            m_limit < 0 && file && file->handle() >= 0 && file->openMode().testFlag(QIODevice::Unbuffered);
+        if (!inKernel || !receiveIntoFile(file->handle(), total)) receiveThroughBuffer(total);
     } catch (...) {
         m_control.doWorkEnd(wmRead);
         throw;
     }
     m_control.doWorkEnd(wmRead);
+}
+
+bool FtpTransfer::receiveIntoFile(int fd, qint64& total) {
+    while (true) {
+        const qint64 n = m_data->receiveFile(fd, BlockSize);
+        if (n == 0) return true;
+        if (n > 0) {
+            total += n;
+            m_control.doWork(wmRead, total);
+            m_control.afterDataBlock();
+            continue;
+        }
+        const int error = m_data->lastError();
+        if (error == EINVAL || error == ENOSYS) return false;
+        if (error != EAGAIN) throw errnoError(error);
+        if (!waitOnData(false)) return true;
+    }
+}
+
+void FtpTransfer::receiveThroughBuffer(qint64& total) {
+    QByteArray& buffer = m_control.transferBuffer();
+    if (buffer.size() != BlockSize) buffer.resize(BlockSize);
+    char* const data = buffer.data();
+    bool atEnd = false;
+    while (!atEnd) {
+        // Fill the block with what the kernel holds; hand it on as soon as no more is waiting, so a slow
+        // server still gets its progress shown.
+        qint64 filled = 0;
+        while (filled < BlockSize) {
+            const qint64 n = m_data->read(data + filled, BlockSize - filled);
+            if (n > 0) {
+                filled += n;
+            } else if (n == 0) {
+                atEnd = true;
+                break;
+            } else if (filled > 0) {
+                break;
+            } else if (!waitOnData(false)) {
+                return;
+            }
+        }
+        if (filled == 0) continue;
+        if (m_limit >= 0 && total + filled > m_limit) throw QeltoError(m_limitError);
+        writeLocal(data, filled);
+        total += filled;
+        m_control.doWork(wmRead, total);
+        m_control.afterDataBlock();
+    }
 }
 
 void FtpTransfer::send() {

@@ -60,6 +60,9 @@ private:
     void sendCommand();
     void readCommandReply(const QList<int>& accepted);
     void receive();
+    // False when the file cannot (or no longer) be written from the kernel: the rest goes through the buffer.
+    bool receiveIntoFile(int fd, qint64& total);
+    void receiveThroughBuffer(qint64& total);
     void send();
     // One piece of an upload: the bytes sent, 0 once the source is done or the data connection is gone,
     // -1 for "nothing this time" (waited, or switched away from sending in the kernel).

@@ -3,15 +3,18 @@
 #include "core/ftp/SocketErrors.h"
 #include "core/ftp/TcpConnect.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -32,9 +35,11 @@ bool pollFor(int fd, short events, int ms) {
 // --- data channel ------------------------------------------------------------------------------------
 
 void FtpDataChannel::close() {
-    if (m_fd < 0) return;
-    ::close(m_fd);
-    m_fd = -1;
+    for (int* fd : {&m_fd, &m_pipe[0], &m_pipe[1]}) {
+        if (*fd < 0) continue;
+        ::close(*fd);
+        *fd = -1;
+    }
 }
 
 bool FtpDataChannel::waitReadable(int ms) {
@@ -102,6 +107,88 @@ qint64 FtpDataChannel::sendFile(int fileFd, qint64 size) {
     if (n >= 0) return n;
     m_lastError = error == EWOULDBLOCK ? EAGAIN : error;
     return -1;
+}
+
+bool FtpDataChannel::openPipe() {
+    if (m_pipe[0] >= 0) return true;
+    if (::pipe2(m_pipe, O_CLOEXEC) != 0) return false;
+    // One transfer block fits in the pipe, so a fast sender's data moves in few rounds. The system's
+    // limit for a pipe may be lower; the default size only means more rounds.
+    ::fcntl(m_pipe[1], F_SETPIPE_SZ, 1 << 20);
+    return true;
+}
+
+qint64 FtpDataChannel::receiveFile(int fileFd, qint64 size) {
+    if (m_fd < 0) {
+        m_lastError = EAGAIN;
+        return -1;
+    }
+    if (m_pendingError != 0) {
+        m_lastError = std::exchange(m_pendingError, 0);
+        return -1;
+    }
+    // The kernel splices into no file opened for appending (a resumed download), nor into what refused
+    // before; both go through the caller's buffer. So does a failure to make the pipe.
+    const int flags = ::fcntl(fileFd, F_GETFL);
+    if (m_fileRefuses || flags < 0 || (flags & O_APPEND) || !openPipe()) {
+        m_lastError = EINVAL;
+        return -1;
+    }
+    // Take what the socket holds, up to `size`; the pipe may fill before that (it counts buffers, not
+    // bytes), and then what it holds is written first.
+    qint64 inPipe = 0;
+    bool atEnd = false;
+    int failure = 0;
+    while (inPipe < size) {
+        const ssize_t n = ::splice(m_fd, nullptr, m_pipe[1], nullptr, size_t(size - inPipe),
+                                   SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+        if (n > 0) {
+            inPipe += n;
+        } else if (n == 0) {
+            atEnd = true;
+            break;
+        } else if (errno != EINTR) {
+            if (errno != EAGAIN) failure = errno;
+            break;
+        }
+    }
+    if (inPipe == 0) {
+        if (atEnd) return 0;
+        m_lastError = failure != 0 ? failure : EAGAIN;
+        if (failure == EINVAL || failure == ENOSYS) m_fileRefuses = true; // a socket that takes no splice
+        return -1;
+    }
+    pipeToFile(fileFd, inPipe);
+    // A reset is reported once; it must not be lost behind the bytes that came before it.
+    m_pendingError = failure;
+    return inPipe;
+}
+
+void FtpDataChannel::pipeToFile(int fileFd, qint64 bytes) {
+    const auto fileFailure = [](int number) {
+        return QeltoError(QStringLiteral("Cannot write file. ") + qt_error_string(number), ErrorCategory::LocalFile);
+    };
+    while (bytes > 0) {
+        ssize_t n = m_fileRefuses ? -1 : ::splice(m_pipe[0], nullptr, fileFd, nullptr, size_t(bytes), SPLICE_F_MOVE);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (m_fileRefuses || errno == EINVAL || errno == ENOSYS)) {
+            // This file takes no splice: what is in the pipe is copied, and later blocks go through the
+            // caller's buffer.
+            m_fileRefuses = true;
+            char block[64 * 1024];
+            n = ::read(m_pipe[0], block, std::min<size_t>(sizeof block, size_t(bytes)));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) throw fileFailure(n < 0 ? errno : EIO);
+            for (ssize_t written = 0; written < n;) {
+                const ssize_t w = ::write(fileFd, block + written, size_t(n - written));
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) throw fileFailure(w < 0 ? errno : EIO);
+                written += w;
+            }
+        }
+        if (n <= 0) throw fileFailure(n < 0 ? errno : EIO);
+        bytes -= n;
+    }
 }
 
 // --- listener ----------------------------------------------------------------------------------------

@@ -22,11 +22,19 @@ public:
     qint64 read(char* data, qint64 size) override;
     qint64 write(const char* data, qint64 size) override;
     qint64 sendFile(int fileFd, qint64 size) override;
+    // Through a pipe with splice(2): socket to pipe, pipe to file.
+    qint64 receiveFile(int fileFd, qint64 size) override;
     int lastError() const override { return m_lastError; }
 
 private:
+    bool openPipe();
+    void pipeToFile(int fileFd, qint64 bytes);
+
     int m_fd = -1;
     int m_lastError = 0;
+    int m_pipe[2] = {-1, -1};
+    int m_pendingError = 0;     // a socket failure seen while bytes before it were still to be written
+    bool m_fileRefuses = false; // the file took no splice: later calls send the caller to its buffer
 };
 
 // The listening socket of an active-mode transfer.
