@@ -11,6 +11,8 @@ struct TIdFtpProxySettings {
     QString UserName;
     QString Password;
     quint16 Port = 0;
+
+    bool operator==(const TIdFtpProxySettings&) const = default;
 };
 
 // What the client tells the server about itself with CLNT.
