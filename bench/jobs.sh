@@ -17,7 +17,7 @@
 # lftp, curl and time when they are missing.
 set -euo pipefail
 root_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BUILD:-$root_dir/build}"
+build="$(realpath -m "${BUILD:-$root_dir/build}")" # relative to where it is started
 runs="${RUNS:-3}"
 log() { echo "$@" >&2; }
 

@@ -5,7 +5,7 @@
 #   refresh_10k_ratio=<refresh time / the faster peer's time> refresh_100k_s=<seconds> peak_rss_mb=<MB>
 set -euo pipefail
 root_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BUILD:-$root_dir/build}"
+build="$(realpath -m "${BUILD:-$root_dir/build}")" # relative to where it is started
 runs="${RUNS:-3}"
 
 command -v curl >/dev/null || { echo "curl is missing (apt-get install curl)"; exit 1; }

@@ -5,7 +5,7 @@
 #   startup_ms=<median> floor_ms=<median> idle_rss_mb=<median resident memory after a second idle>
 set -euo pipefail
 root_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${QELTO_BENCH_BUILD:-$root_dir/build}"
+build="$(realpath -m "${QELTO_BENCH_BUILD:-${BUILD:-$root_dir/build}}")" # relative to where it is started
 runs="${RUNS:-10}"
 
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$root_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -25,7 +25,7 @@ runs=${RUNS:-3}
 big_mib=${BIG_MIB:-1024}
 small_mib=256
 python=/usr/bin/python3
-build=${BUILD:-$here/build}
+build="$(realpath -m "${BUILD:-$here/build}")" # relative to where it is started
 bench=$build/bench/bench_transfer
 
 log() { echo "$@" >&2; }

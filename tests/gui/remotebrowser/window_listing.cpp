@@ -22,6 +22,17 @@ TEST_F(ListingTest, FoldersFirstWithTheRootAndUpEntries) {
     EXPECT_EQ(w.remoteBrowser().FTPCurrentIndex, 3);
     EXPECT_EQ(w.ui()->FTPFilesList->item(4)->data(RemoteSizeRole).toString(), QStringLiteral("1500"));
     EXPECT_EQ(w.ui()->FTPFilesList->item(2)->data(RemoteKindRole).toString(), QStringLiteral("<DIR>"));
+    // Caption and icon come from the item's own members until an edit sets the caption; the view's
+    // model then answers the edited one for both roles.
+    QListWidgetItem* a = w.ui()->FTPFilesList->item(3);
+    EXPECT_EQ(a->text(), QStringLiteral("a.txt"));
+    EXPECT_FALSE(a->icon().isNull());
+    a->setData(Qt::EditRole, QStringLiteral("z.txt"));
+    const QModelIndex index = w.ui()->FTPFilesList->model()->index(3, 0);
+    EXPECT_EQ(index.data(Qt::DisplayRole).toString(), QStringLiteral("z.txt"));
+    EXPECT_EQ(index.data(Qt::EditRole).toString(), QStringLiteral("z.txt"));
+    EXPECT_FALSE(index.data(Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_EQ(index.data(RemoteRawNameRole).toByteArray(), QByteArray("a.txt")); // the name it was listed by
     // The row picture is the list's image.
     EXPECT_EQ(w.tables().Permissions->value(3, 3).value<QImage>(),
               w.remoteBrowser().FTPImageList.at(txtIcon()).toImage());
