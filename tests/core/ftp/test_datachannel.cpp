@@ -62,6 +62,11 @@ QByteArray pattern(qsizetype size) {
     return bytes;
 }
 
+// The target file as a download opens it, write-only with the given flags.
+int openFile(const QString& path, int flags) {
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | flags, 0600);
+}
+
 // Calls receiveFile until the end of data or a failure, waiting while nothing is there; returns the
 // bytes moved and leaves the last result and error in `last` and `error`.
 qint64 receiveAll(FtpDataChannel& channel, int fd, qint64& last, int& error) {
@@ -82,7 +87,7 @@ qint64 receiveAll(FtpDataChannel& channel, int fd, qint64& last, int& error) {
 TEST(DataChannelIntoFile, AWholeDownloadArrivesInTheFileByteForByte) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("target"));
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = openFile(path, O_CREAT | O_TRUNC);
     ASSERT_GE(fd, 0);
     LoopbackPair pair;
     FtpDataChannel channel(pair.receiver);
@@ -105,7 +110,7 @@ TEST(DataChannelIntoFile, AWholeDownloadArrivesInTheFileByteForByte) {
 TEST(DataChannelIntoFile, AResetAfterDataIsReportedAndNeverTakenForTheEnd) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("target"));
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = openFile(path, O_CREAT | O_TRUNC);
     ASSERT_GE(fd, 0);
     LoopbackPair pair;
     FtpDataChannel channel(pair.receiver);
@@ -128,7 +133,7 @@ TEST(DataChannelIntoFile, AFileOpenedForAppendingIsLeftToTheCallersBuffer) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("partial"));
     writeFile(path, "first part ");
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = openFile(path, O_APPEND);
     ASSERT_GE(fd, 0);
     LoopbackPair pair;
     FtpDataChannel channel(pair.receiver);
