@@ -84,13 +84,26 @@ qint64 receiveAll(FtpDataChannel& channel, int fd, qint64& last, int& error) {
     }
 }
 
-TEST(DataChannelIntoFile, AWholeDownloadArrivesInTheFileByteForByte) {
+// A fresh target file and a data connection to fill it from.
+class DataChannelIntoFile : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_GE(fd, 0); }
+    void closeFile() {
+        ::close(fd);
+        fd = -1;
+    }
+    ~DataChannelIntoFile() override {
+        if (fd >= 0) ::close(fd);
+    }
+
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("target"));
-    const int fd = openFile(path, O_CREAT | O_TRUNC);
-    ASSERT_GE(fd, 0);
+    int fd = openFile(path, O_CREAT | O_TRUNC);
     LoopbackPair pair;
-    FtpDataChannel channel(pair.receiver);
+    FtpDataChannel channel{pair.receiver};
+};
+
+TEST_F(DataChannelIntoFile, AWholeDownloadArrivesInTheFileByteForByte) {
     const QByteArray payload = pattern(24 * 1024 * 1024 + 12345);
     std::thread writer([&] {
         pair.send(payload);
@@ -101,19 +114,13 @@ TEST(DataChannelIntoFile, AWholeDownloadArrivesInTheFileByteForByte) {
     int error = 0;
     const qint64 total = receiveAll(channel, fd, last, error);
     writer.join();
-    ::close(fd);
+    closeFile();
     EXPECT_EQ(last, 0) << "error " << error;
     EXPECT_EQ(total, payload.size());
     EXPECT_TRUE(readFile(path) == payload);
 }
 
-TEST(DataChannelIntoFile, AResetAfterDataIsReportedAndNeverTakenForTheEnd) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("target"));
-    const int fd = openFile(path, O_CREAT | O_TRUNC);
-    ASSERT_GE(fd, 0);
-    LoopbackPair pair;
-    FtpDataChannel channel(pair.receiver);
+TEST_F(DataChannelIntoFile, AResetAfterDataIsReportedAndNeverTakenForTheEnd) {
     pair.send(pattern(200 * 1024));
     ASSERT_TRUE(channel.waitReadable(5000));
     ::usleep(100 * 1000); // everything sent is queued at the receiver before the reset follows it
@@ -122,28 +129,25 @@ TEST(DataChannelIntoFile, AResetAfterDataIsReportedAndNeverTakenForTheEnd) {
     qint64 last = -1;
     int error = 0;
     receiveAll(channel, fd, last, error);
-    ::close(fd);
+    closeFile();
     EXPECT_EQ(last, -1);
     EXPECT_EQ(error, ECONNRESET);
 }
 
-TEST(DataChannelIntoFile, AFileOpenedForAppendingIsLeftToTheCallersBuffer) {
+TEST_F(DataChannelIntoFile, AFileOpenedForAppendingIsLeftToTheCallersBuffer) {
     // A resumed download appends; the kernel splices into no such file, and the socket's bytes stay
     // where they are for read().
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("partial"));
+    closeFile();
     writeFile(path, "first part ");
-    const int fd = openFile(path, O_APPEND);
+    fd = openFile(path, O_APPEND);
     ASSERT_GE(fd, 0);
-    LoopbackPair pair;
-    FtpDataChannel channel(pair.receiver);
     pair.send("second part");
     ASSERT_TRUE(channel.waitReadable(5000));
     EXPECT_EQ(channel.receiveFile(fd, 1 << 20), -1);
     EXPECT_EQ(channel.lastError(), EINVAL);
     char block[64];
     EXPECT_EQ(channel.read(block, sizeof block), 11);
-    ::close(fd);
+    closeFile();
     EXPECT_EQ(readFile(path), QByteArray("first part "));
 }
 
