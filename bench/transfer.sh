@@ -181,13 +181,17 @@ make_file() { # name MiB
     chmod 644 "$server_dir/$1"
 }
 
-# Each timing prints seconds; bench_transfer runs under /usr/bin/time for its peak RSS (kB).
+# Each timing prints seconds; bench_transfer runs under /usr/bin/time for its peak RSS (kB). Every client
+# starts with the page cache written back (settle, outside the timing): otherwise whoever runs right
+# after a gigabyte was written pays for the disk writing it out.
+settle() { sync; }
 # With tls=1 both go to the TLS server, bench_transfer with --tls and curl with --ssl-reqd, each
 # trusting the run's certificate.
 tls=0
 qelto() { # get|put remote local
     local server=(127.0.0.1 "$port")
     ((tls)) && server=(--tls "$cert" 127.0.0.1 "$tls_port")
+    settle
     /usr/bin/time -v -o "$work/time.txt" "$bench" "${server[@]}" "$user" "$password" "$1" "$prefix$2" "$3"
     sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt" >>"$work/rss-$current"
 }
@@ -198,8 +202,8 @@ server_url() { # remote path; with TLS, curl's TLS options come first
         echo "ftp://127.0.0.1:$port/$prefix$1"
     fi
 }
-curl_get() { curl -sS --fail --user "$user:$password" -o "$2" -w '%{time_total}\n' $(server_url "$1"); }
-curl_put() { curl -sS --fail --user "$user:$password" -T "$2" -w '%{time_total}\n' $(server_url "$1"); }
+curl_get() { settle; curl -sS --fail --user "$user:$password" -o "$2" -w '%{time_total}\n' $(server_url "$1"); }
+curl_put() { settle; curl -sS --fail --user "$user:$password" -T "$2" -w '%{time_total}\n' $(server_url "$1"); }
 
 # Checks a transferred copy against its original once per method.
 same() { cmp -s "$1" "$2" || { log "transfer damaged: $1 differs from $2"; exit 1; }; }
@@ -241,6 +245,7 @@ fi
 # closing reply (curl takes time_total before its QUIT). PEERS=0 skips it.
 lftp_time() { # commands
     local t0
+    settle
     t0=$(date +%s.%N)
     lftp -u "$user,$password" -p "$port" -e "set net:max-retries 1; set xfer:clobber on; $1; quit" \
         127.0.0.1 >/dev/null
