@@ -30,6 +30,11 @@ bool pollFor(int fd, short events, int ms) {
     return ready > 0;
 }
 
+// A download's local file refused its bytes.
+QeltoError fileWriteError(int number) {
+    return QeltoError(QStringLiteral("Cannot write file. ") + qt_error_string(number), ErrorCategory::LocalFile);
+}
+
 } // namespace
 
 // --- data channel ------------------------------------------------------------------------------------
@@ -165,30 +170,37 @@ qint64 FtpDataChannel::receiveFile(int fileFd, qint64 size) {
 }
 
 void FtpDataChannel::pipeToFile(int fileFd, qint64 bytes) {
-    const auto fileFailure = [](int number) {
-        return QeltoError(QStringLiteral("Cannot write file. ") + qt_error_string(number), ErrorCategory::LocalFile);
-    };
     while (bytes > 0) {
-        ssize_t n = m_fileRefuses ? -1 : ::splice(m_pipe[0], nullptr, fileFd, nullptr, size_t(bytes), SPLICE_F_MOVE);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (m_fileRefuses || errno == EINVAL || errno == ENOSYS)) {
+        if (!m_fileRefuses) {
+            const ssize_t n = ::splice(m_pipe[0], nullptr, fileFd, nullptr, size_t(bytes), SPLICE_F_MOVE);
+            if (n > 0) {
+                bytes -= n;
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n == 0 || (errno != EINVAL && errno != ENOSYS)) throw fileWriteError(n < 0 ? errno : EIO);
             // This file takes no splice: what is in the pipe is copied, and later blocks go through the
             // caller's buffer.
             m_fileRefuses = true;
-            char block[64 * 1024];
-            n = ::read(m_pipe[0], block, std::min<size_t>(sizeof block, size_t(bytes)));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) throw fileFailure(n < 0 ? errno : EIO);
-            for (ssize_t written = 0; written < n;) {
-                const ssize_t w = ::write(fileFd, block + written, size_t(n - written));
-                if (w < 0 && errno == EINTR) continue;
-                if (w <= 0) throw fileFailure(w < 0 ? errno : EIO);
-                written += w;
-            }
         }
-        if (n <= 0) throw fileFailure(n < 0 ? errno : EIO);
-        bytes -= n;
+        bytes -= copyFromPipe(fileFd, bytes);
     }
+}
+
+qint64 FtpDataChannel::copyFromPipe(int fileFd, qint64 bytes) {
+    char block[64 * 1024];
+    ssize_t n;
+    do {
+        n = ::read(m_pipe[0], block, std::min<size_t>(sizeof block, size_t(bytes)));
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) throw fileWriteError(n < 0 ? errno : EIO);
+    for (ssize_t written = 0; written < n;) {
+        const ssize_t w = ::write(fileFd, block + written, size_t(n - written));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) throw fileWriteError(w < 0 ? errno : EIO);
+        written += w;
+    }
+    return n;
 }
 
 // --- listener ----------------------------------------------------------------------------------------

@@ -28,7 +28,10 @@ public:
 
 private:
     bool openPipe();
+    // Writes `bytes` from the pipe into the file; throws when the file cannot be written.
     void pipeToFile(int fileFd, qint64 bytes);
+    // One block from the pipe into the file with read and write, for a file that takes no splice.
+    qint64 copyFromPipe(int fileFd, qint64 bytes);
 
     int m_fd = -1;
     int m_lastError = 0;
