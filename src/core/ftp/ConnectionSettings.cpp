@@ -2,6 +2,11 @@
 
 #include "core/ftp/TIdFTP.h"
 
+TlsMode tlsModeBeside(TlsMode mode, bool encrypted) {
+    if (!encrypted || mode == TlsMode::Implicit) return mode;
+    return TlsMode::Require;
+}
+
 void ConnectionSettings::applyTo(TIdFTP& ftp) const {
     ftp.setHost(host);
     ftp.setPort(port);
@@ -26,4 +31,5 @@ void ConnectionSettings::applyTo(TIdFTP& ftp) const {
     ftp.setIPVersion(ipVersion);
     ftp.setTlsMode(tls);
     ftp.setTrustStore(trustStorePath.isEmpty() ? TlsTrustStore() : TlsTrustStore(trustStorePath));
+    ftp.setPinnedCertificate(pinnedCertificate);
 }

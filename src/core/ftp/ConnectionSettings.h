@@ -10,6 +10,10 @@ class TIdFTP;
 // How a connection protects itself with TLS.
 enum class TlsMode { None, Explicit, Implicit, Require };
 
+// The mode of another connection to the server of one that runs `encrypted` or not: an encrypted
+// connection is the floor, so the other one requires TLS and never falls back to clear text.
+TlsMode tlsModeBeside(TlsMode mode, bool encrypted);
+
 // Everything a connection needs to reach and log in to a server: a plain value, built from the connect
 // bar or a bookmark and copied to every connection made with the same credentials.
 struct ConnectionSettings {
@@ -41,8 +45,12 @@ struct ConnectionSettings {
     // Where the certificates the user trusted are kept; empty: the data folder's file. Every connection
     // made from these settings trusts the same certificates.
     QString trustStorePath;
+    // The certificate (SHA-256 fingerprint) the connection must meet; empty: any the checks accept.
+    QString pinnedCertificate;
     // Jobs log in once and keep their transfer connection until the job ends, instead of once per file.
     bool keepTransferConnectionOpen = false;
+    // Files a download or upload job moves at once, each over a transfer connection of its own (1-10).
+    int simultaneousTransfers = 1;
 
     // Puts every setting into the connection.
     void applyTo(TIdFTP& ftp) const;

@@ -91,6 +91,26 @@ bool TIdFTP::Connected() const {
            (m_socket->state() == QAbstractSocket::ConnectedState || m_socket->bytesAvailable() > 0);
 }
 
+bool TIdFTP::stillUsableWhenIdle() {
+    if (!Connected() || m_waitDepth > 0) return Connected();
+    // Lets the socket take in what arrived while nobody read: bytes, an end of stream or a reset.
+    if (m_socket->state() == QAbstractSocket::ConnectedState) m_socket->waitForReadyRead(0);
+    const bool spoke = m_socket->bytesAvailable() > 0 || m_reader.hasBufferedData();
+    if (!spoke && m_socket->state() == QAbstractSocket::ConnectedState) return true;
+    if (spoke) {
+        try {
+            readChunk();
+            if (std::optional<FtpReply> reply = m_reader.takeReply(m_utf8))
+                doStatus(hsStatusText, QStringLiteral("The server ended the idle connection: %1 %2")
+                                           .arg(reply->code)
+                                           .arg(reply->text.value(0)));
+        } catch (const QeltoError&) {
+        }
+    }
+    closeControl(m_opened);
+    return false;
+}
+
 bool TIdFTP::IsExtSupported(const QString& name) const {
     for (const QString& line : m_capabilities) {
         const QString first = line.section(u' ', 0, 0, QString::SectionSkipEmpty);

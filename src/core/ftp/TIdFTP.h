@@ -109,6 +109,12 @@ public:
     // Where certificates the user trusted are remembered; the data folder's file by default.
     void setTrustStore(const TlsTrustStore& store) { m_trustStore = store; }
     const TlsTrustStore& trustStore() const { return m_trustStore; }
+    // The one certificate (SHA-256 fingerprint) this connection takes: a connection that serves another
+    // one, which already accepted it, never meets a different server under the same name. Empty: none.
+    void setPinnedCertificate(const QString& fingerprint) { m_pinnedCertificate = fingerprint; }
+    const QString& pinnedCertificate() const { return m_pinnedCertificate; }
+    // The fingerprint of the certificate of the TLS session in force; empty without TLS.
+    QString peerCertificateFingerprint() const;
     // Asked about a certificate the system does not trust and the trust store does not hold; without it
     // such a certificate is refused.
     TlsCertificateHook OnUntrustedCertificate;
@@ -136,6 +142,10 @@ public:
 
     // State.
     bool Connected() const;
+    // For a connection left idle between commands: takes in what the server sent meanwhile. False when
+    // the server closed it, reset it or spoke unasked (a 421 before it hangs up); the connection is then
+    // closed without a word, so the caller can connect afresh.
+    bool stillUsableWhenIdle();
     const FtpReply& LastCmdResult() const { return m_lastCmdResult; }
     const FtpReply& Greeting() const { return m_greeting; }
     const FtpReply& LoginMsg() const { return m_loginMsg; }
@@ -332,6 +342,7 @@ private:
     TlsMode m_tlsMode = TlsMode::None;
     bool m_tlsAtMost12 = false;
     TlsTrustStore m_trustStore;
+    QString m_pinnedCertificate;
     bool m_protectData = false; // PROT P in force
 
     // Made on first connect (making one loads the TLS library) and then kept in place as long as the object

@@ -58,11 +58,22 @@ void TIdFTP::startTls() {
                  .arg(protocolName(socket().sessionProtocol()), socket().sessionCipher().name()));
 }
 
+QString TIdFTP::peerCertificateFingerprint() const {
+    if (!m_socket || !m_socket->isEncrypted()) return QString();
+    return certificateFingerprint(m_socket->peerCertificate());
+}
+
 void TIdFTP::checkCertificate() {
-    const QList<QSslError> errors = socket().sslHandshakeErrors();
-    if (errors.isEmpty()) return;
     const QSslCertificate certificate = socket().peerCertificate();
     const QString fingerprint = certificateFingerprint(certificate);
+    if (!m_pinnedCertificate.isEmpty()) {
+        if (!certificate.isNull() && fingerprint == m_pinnedCertificate) return;
+        closeControl(m_opened);
+        throw tlsError(QStringLiteral("The server's certificate is not the one accepted for this server (%1)")
+                           .arg(certificate.isNull() ? QStringLiteral("none") : fingerprint));
+    }
+    const QList<QSslError> errors = socket().sslHandshakeErrors();
+    if (errors.isEmpty()) return;
     if (!certificate.isNull() && m_trustStore.trusts(m_host, fingerprint)) return;
     bool accepted = false;
     if (OnUntrustedCertificate && !certificate.isNull()) {

@@ -2,6 +2,7 @@
 
 #include "core/base/Errors.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -73,4 +74,5 @@ void applySystemSettings(const SystemSettingsTexts& texts, ConnectionSettings& s
     settings.autoIssueFEAT = texts.autoIssueFEAT;
     settings.tryNATFastTrack = texts.tryNATFastTrack;
     settings.keepTransferConnectionOpen = texts.keepTransferConnectionOpen;
+    settings.simultaneousTransfers = std::clamp(texts.simultaneousTransfers, 1, 10);
 }

@@ -34,6 +34,7 @@ struct SystemSettingsTexts {
     bool autoIssueFEAT = true;
     bool tryNATFastTrack = false;
     bool keepTransferConnectionOpen = false;
+    int simultaneousTransfers = 1;
 };
 
 // Puts the block's values into `settings`; throws as settingsNumber, before changing anything.

@@ -7,7 +7,8 @@
 #include "core/tables/Table.h"
 #include "core/transfer/RemoteChanges.h"
 #include "core/transfer/TransferJob.h"
-#include "core/transfer/TransferWorker.h"
+#include "core/transfer/TransferPool.h"
+#include "core/transfer/TransferSession.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -102,42 +103,39 @@ void TransferJob::copyFile(const QString& remote) {
                          ErrorCategory::LocalFile);
     m_tempFile = temp.fileName();
     temp.close();
-    m_uploadPhase = false;
-    m_expected = m_sizes.value(remote, m_events.value(m_row, JobField::SizeValue).toLongLong());
+    m_files[0] = {m_row, true, m_sizes.value(remote, m_events.value(m_row, JobField::SizeValue).toLongLong())};
     emit transferBegins(true);
     emit status(QStringLiteral("Copy file: ") + remote);
     TransferRequest request;
     request.download = true;
     request.remote = source;
     request.local = m_tempFile;
-    QMetaObject::invokeMethod(m_downloader, [worker = m_downloader, settings = m_settings, request] {
-        worker->transfer(settings, request);
-    });
+    TransferSession* session = m_pool->session(0);
+    QMetaObject::invokeMethod(session,
+                              [session, settings = m_settings, request] { session->transfer(settings, request); });
 }
 
 void TransferJob::copyUploads() {
     checkRemoteRow();
-    m_uploadPhase = true;
     TransferRequest request;
     request.download = false;
     request.remote = destinationOf(text(JobField::Remote));
     request.local = m_tempFile;
-    m_expected = QFileInfo(m_tempFile).size();
+    m_files[1] = {m_row, false, QFileInfo(m_tempFile).size()};
     setText(JobField::Status, QStringLiteral("0%"));
     emit transferBegins(false);
-    QMetaObject::invokeMethod(m_uploader, [worker = m_uploader, settings = m_settings, request] {
-        worker->transfer(settings, request);
-    });
+    TransferSession* session = m_pool->session(1);
+    QMetaObject::invokeMethod(session,
+                              [session, settings = m_settings, request] { session->transfer(settings, request); });
 }
 
-void TransferJob::copyFinished() {
+void TransferJob::copyFinished(qint64 bytes) {
     removeTempFile();
     setText(JobField::Status, QStringLiteral("100%"));
-    emit progress(false, m_expected, 100);
+    emit progress(false, bytes, 100);
     setText(JobField::Event, QStringLiteral("Copied"));
     stamp(JobField::EndTime);
     emit activity();
-    nextFile();
 }
 
 void TransferJob::removeTempFile() {

@@ -5,12 +5,15 @@
 #include "core/base/TextFormat.h"
 #include "core/ftp/TIdFTP.h"
 #include "core/tables/Table.h"
-#include "core/transfer/TransferWorker.h"
+#include "core/transfer/TransferPool.h"
+#include "core/transfer/TransferSession.h"
 
 #include <QFileInfo>
-#include <QThread>
+#include <QTimer>
 
 namespace {
+
+constexpr int ProgressEveryMs = 50;
 
 QString nowText() {
     return formatDateTime(QStringLiteral("hh:mm:ss"), QDateTime::currentDateTime());
@@ -19,29 +22,17 @@ QString nowText() {
 } // namespace
 
 TransferJob::TransferJob(TTable& events, TIdFTP& browsing, QObject* parent)
-    : QObject(parent), m_events(events), m_browsing(browsing), m_downloadThread(new QThread(this)),
-      m_uploadThread(new QThread(this)), m_downloader(new TransferWorker(QStringLiteral("MS Windows"))),
-      m_uploader(new TransferWorker(QStringLiteral("MS Windows"))) {
-    m_downloadThread->setObjectName(QStringLiteral("DownloadFTP"));
-    m_uploadThread->setObjectName(QStringLiteral("UploadFTP"));
-    const std::pair<TransferWorker*, QThread*> workers[] = {{m_downloader, m_downloadThread},
-                                                            {m_uploader, m_uploadThread}};
-    for (const auto& [worker, thread] : workers) {
-        worker->moveToThread(thread);
-        connect(thread, &QThread::finished, worker, &QObject::deleteLater);
-        connect(worker, &TransferWorker::progress, this, &TransferJob::fileProgress);
-        connect(worker, &TransferWorker::finished, this, &TransferJob::fileFinished);
-        thread->start();
-    }
+    : QObject(parent), m_events(events), m_browsing(browsing), m_pool(new TransferPool(this)),
+      m_progressTimer(new QTimer(this)) {
+    m_progressTimer->setSingleShot(true);
+    connect(m_progressTimer, &QTimer::timeout, this, &TransferJob::showProgress);
+    connect(m_pool, &TransferPool::progress, this, &TransferJob::fileProgress);
+    connect(m_pool, &TransferPool::finished, this, &TransferJob::fileFinished);
 }
 
 TransferJob::~TransferJob() {
-    m_downloader->cancel();
-    m_uploader->cancel();
-    for (QThread* thread : {m_downloadThread, m_uploadThread}) {
-        thread->quit();
-        thread->wait();
-    }
+    // The pool goes first: it ends the transfers and waits for its threads.
+    delete m_pool;
     removeTempFile();
 }
 
@@ -50,7 +41,11 @@ QString TransferJob::text(int field) const {
 }
 
 void TransferJob::setText(int field, const QString& value) {
-    m_events.moveTo(m_row);
+    setText(m_row, field, value);
+}
+
+void TransferJob::setText(int row, int field, const QString& value) {
+    m_events.moveTo(row);
     m_events.edit();
     m_events.fields(field).setAsString(value);
     m_events.post();
@@ -87,8 +82,9 @@ void TransferJob::startUpload(const ConnectionSettings& settings) {
 
 void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_kind = kind;
-    m_settings = settings;
+    m_settings = TransferPool::sessionSettings(settings, m_browsing);
     m_cancelled = false;
+    m_failure.clear();
     try {
         if (kind == JobKind::Delete) {
             runDelete();
@@ -103,8 +99,24 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
         stop(e.text());
         return;
     }
-    m_row = -1;
-    nextFile();
+    // A copy goes down on one session and up on another, a file at a time.
+    m_width = kind == JobKind::Copy ? 1 : m_settings.simultaneousTransfers;
+    m_files = QList<Running>(kind == JobKind::Copy ? 2 : m_width);
+    m_total = m_done = 0;
+    if (parallel()) {
+        for (int row = nextFileRow(0); row >= 0; row = nextFileRow(row + 1)) {
+            const QString remote = m_events.value(row, JobField::Remote).toString();
+            m_total += kind == JobKind::Download
+                           ? m_sizes.value(remote, m_events.value(row, JobField::SizeValue).toLongLong())
+                           : QFileInfo(m_events.value(row, JobField::Local).toString()).size();
+        }
+    }
+    m_pool->begin(int(m_files.size()));
+    m_sinceProgress.invalidate();
+    m_nextRow = 0;
+    // With simultaneous transfers the bars show the whole job: they start from zero once.
+    if (parallel() && nextFileRow(0) >= 0) emit transferBegins(kind == JobKind::Download);
+    startFiles();
 }
 
 // Folders first, parents before children: the table holds them in that order.
@@ -146,112 +158,186 @@ void TransferJob::runFolderPass() {
     if (!home.isEmpty()) m_browsing.ChangeDir(home);
 }
 
-void TransferJob::nextFile() {
+int TransferJob::nextFileRow(int from) const {
     const int count = m_events.recordCount();
-    for (++m_row; m_row < count; ++m_row)
-        if (text(JobField::Type) == u"File") break;
-    if (m_row >= count) {
+    for (int row = from; row < count; ++row)
+        if (m_events.value(row, JobField::Type).toString() == u"File") return row;
+    return -1;
+}
+
+int TransferJob::runningCount() const {
+    return int(std::count_if(m_files.cbegin(), m_files.cend(), [](const Running& r) { return r.row >= 0; }));
+}
+
+void TransferJob::startFiles() {
+    while (running() && m_failure.isEmpty() && runningCount() < m_width) {
+        const int row = nextFileRow(m_nextRow);
+        if (row < 0) break;
+        m_nextRow = row + 1;
+        m_row = row;
+        int slot = 0;
+        while (m_files[slot].row >= 0)
+            ++slot;
+        try {
+            startFile(slot);
+        } catch (const QeltoError& e) {
+            m_failure = e.text();
+        }
+    }
+    if (!running() || runningCount() > 0) return;
+    if (!m_failure.isEmpty())
+        stop(m_failure);
+    else if (m_cancelled)
+        stop(QStringLiteral("Job cancelled"));
+    else
         complete();
+}
+
+void TransferJob::startFile(int slot) {
+    // A file whose browsing connection is gone is not transferred, and the job stops.
+    if (!m_browsing.Connected())
+        throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+    if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
+    stamp(JobField::StartTime);
+    const QString remote = text(JobField::Remote);
+    if (m_kind == JobKind::Copy) {
+        copyFile(remote);
         return;
     }
-    try {
-        // A file whose browsing connection is gone is not transferred, and the job stops.
-        if (!m_browsing.Connected())
-            throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
-        if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
-        stamp(JobField::StartTime);
-        const QString remote = text(JobField::Remote);
-        if (m_kind == JobKind::Copy) {
-            copyFile(remote);
-            return;
-        }
-        const bool download = m_kind == JobKind::Download;
-        TransferRequest request;
-        request.download = download;
-        request.remote = remoteBytes(remote);
-        if (download) {
-            request.local = localTargetBelow(m_localRoot, text(JobField::Local));
-            m_expected = m_sizes.value(remote, m_events.value(m_row, JobField::SizeValue).toLongLong());
-            emit status(QStringLiteral("Download file: ") + remote);
-            emit target(request.local);
-        } else {
-            request.local = text(JobField::Local);
-            m_expected = QFileInfo(request.local).size();
-            emit status(QStringLiteral("Upload file: ") + remote);
-        }
-        emit transferBegins(download);
-        TransferWorker* worker = download ? m_downloader : m_uploader;
-        QMetaObject::invokeMethod(
-            worker, [worker, settings = m_settings, request] { worker->transfer(settings, request); });
-    } catch (const QeltoError& e) {
-        stop(e.text());
+    const bool download = m_kind == JobKind::Download;
+    TransferRequest request;
+    request.download = download;
+    request.remote = remoteBytes(remote);
+    Running running{m_row, download};
+    if (download) {
+        request.local = localTargetBelow(m_localRoot, text(JobField::Local));
+        running.expected = m_sizes.value(remote, m_events.value(m_row, JobField::SizeValue).toLongLong());
+        emit status(QStringLiteral("Download file: ") + remote);
+        emit target(request.local);
+    } else {
+        request.local = text(JobField::Local);
+        running.expected = QFileInfo(request.local).size();
+        emit status(QStringLiteral("Upload file: ") + remote);
     }
+    if (!parallel()) emit transferBegins(download);
+    m_files[slot] = running;
+    TransferSession* session = m_pool->session(slot);
+    QMetaObject::invokeMethod(session,
+                              [session, settings = m_settings, request] { session->transfer(settings, request); });
 }
 
-bool TransferJob::downloading() const {
-    return m_kind == JobKind::Download || (m_kind == JobKind::Copy && !m_uploadPhase);
+void TransferJob::fileProgress(int slot, qint64 bytes) {
+    if (!running() || slot >= m_files.size() || m_files[slot].row < 0) return;
+    m_files[slot].bytes = bytes;
+    m_files[slot].moved = true;
+    const qint64 since = m_sinceProgress.isValid() ? m_sinceProgress.elapsed() : ProgressEveryMs;
+    if (since >= ProgressEveryMs)
+        showProgress();
+    else if (!m_progressTimer->isActive())
+        m_progressTimer->start(int(ProgressEveryMs - since));
 }
 
-void TransferJob::fileProgress(qint64 bytes) {
-    if (!running() || m_row < 0) return;
-    const bool download = downloading();
-    qint64 percent = m_expected > 0 ? (bytes * 100 + m_expected / 2) / m_expected : 100;
-    if (download) percent = std::min<qint64>(percent, 100);
-    setText(JobField::Status, QString::number(percent) + u'%');
-    emit progress(download, bytes, int(std::min<qint64>(percent, 65535)));
+void TransferJob::showRowProgress(Running& running) {
+    qint64 percent = running.expected > 0 ? (running.bytes * 100 + running.expected / 2) / running.expected : 100;
+    if (running.download) percent = std::min<qint64>(percent, 100);
+    setText(running.row, JobField::Status, QString::number(percent) + u'%');
+    running.moved = false;
+    if (!parallel()) emit progress(running.download, running.bytes, int(std::min<qint64>(percent, 65535)));
+}
+
+qint64 TransferJob::jobBytes() const {
+    qint64 bytes = m_done;
+    for (const Running& running : m_files)
+        if (running.row >= 0) bytes += running.bytes;
+    return bytes;
+}
+
+int TransferJob::jobPercent(qint64 bytes) const {
+    if (m_total <= 0) return 100;
+    return int(std::min<qint64>((bytes * 100 + m_total / 2) / m_total, 100));
+}
+
+void TransferJob::showProgress() {
+    m_progressTimer->stop();
+    if (!running()) return;
+    m_sinceProgress.restart();
+    bool moved = false;
+    for (Running& running : m_files) {
+        if (running.row < 0 || !running.moved) continue;
+        showRowProgress(running);
+        moved = true;
+    }
+    if (!moved) return;
+    if (parallel()) {
+        const qint64 bytes = jobBytes();
+        emit progress(m_kind == JobKind::Download, bytes, jobPercent(bytes));
+    }
     emit activity();
 }
 
-void TransferJob::fileFinished(bool ok, const QString& error) {
-    if (!running()) return;
-    const bool download = downloading();
+void TransferJob::fileFinished(int slot, bool ok, const QString& error, qint64 bytes) {
+    if (!running() || slot >= m_files.size() || m_files[slot].row < 0) return;
+    const Running running = std::exchange(m_files[slot], Running());
+    m_row = running.row;
     if (!ok) {
-        stop(m_cancelled ? QStringLiteral("Job cancelled") : error);
+        if (m_failure.isEmpty()) m_failure = m_cancelled ? QStringLiteral("Job cancelled") : error;
+        startFiles();
         return;
     }
     if (m_kind == JobKind::Copy) {
         try {
-            if (download)
+            if (running.download)
                 copyUploads();
             else
-                copyFinished();
+                copyFinished(bytes);
         } catch (const QeltoError& e) {
-            stop(e.text());
+            m_failure = e.text();
         }
+        startFiles();
         return;
     }
+    const bool download = running.download;
+    m_done += bytes;
     setText(JobField::Status, QStringLiteral("100%"));
-    emit progress(download, m_expected, 100);
+    if (parallel()) {
+        const qint64 moved = jobBytes();
+        emit progress(download, moved, runningCount() == 0 && nextFileRow(m_nextRow) < 0 ? 100 : jobPercent(moved));
+    } else {
+        emit progress(download, bytes, 100);
+    }
     emit status(download ? QStringLiteral("Download completed ...") : QStringLiteral("Upload completed ..."));
     setText(JobField::Event, download ? QStringLiteral("Download OK") : QStringLiteral("Upload"));
     stamp(JobField::EndTime);
     emit activity();
-    nextFile();
+    startFiles();
 }
 
 void TransferJob::cancel() {
     if (!running()) return;
     m_cancelled = true;
-    m_downloader->cancel();
-    m_uploader->cancel();
+    m_pool->cancel();
+}
+
+void TransferJob::endSessions() {
+    cancel();
+    // A running job closes its sessions itself once its transfers have ended.
+    if (!running()) m_pool->releaseAll();
 }
 
 // The job ran to its end: the table is emptied.
 void TransferJob::complete() {
-    if (m_kind != JobKind::Upload) QMetaObject::invokeMethod(m_downloader, &TransferWorker::endJob);
-    if (m_kind != JobKind::Download) QMetaObject::invokeMethod(m_uploader, &TransferWorker::endJob);
+    m_pool->releaseAll();
     m_kind = JobKind::None;
+    m_progressTimer->stop();
     m_events.first();
     m_events.emptyDataSet();
     emit finished(true, QString());
 }
 
 void TransferJob::stop(const QString& error) {
-    if (m_kind == JobKind::Copy) {
-        QMetaObject::invokeMethod(m_downloader, &TransferWorker::endJob);
-        QMetaObject::invokeMethod(m_uploader, &TransferWorker::endJob);
-    }
+    m_pool->releaseAll();
     m_kind = JobKind::None;
+    m_progressTimer->stop();
     removeTempFile();
     emit finished(false, error);
 }

@@ -4,23 +4,27 @@
 #include "core/transfer/DownloadList.h"
 #include "core/transfer/JobRows.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
 
-class QThread;
+class QTimer;
 class TIdFTP;
 class TTable;
-class TransferWorker;
+class TransferPool;
 struct TransferRequest;
 
 // Runs the download or upload list in FTPEvents: first the folder rows in table order (local folders
 // made below the chosen folder, or remote folders made on the browsing connection), then the file rows
-// one by one on the transfer worker of that direction, stamping each row as it starts and ends. A row is
-// marked done only when its transfer happened; the first failure stops the job with its error and the
-// rows not reached keep their values. A job that ran to the end empties the table. The remote move,
-// copy and delete jobs (startRemote) run the same way over a list built from a remote selection.
+// in table order on the sessions of the transfer pool, up to the settings' simultaneous transfers at
+// once, stamping each row as it starts and ends. A row is marked done only when its transfer happened;
+// the first failure starts no further row, lets the running ones end and then stops the job with its
+// error; the rows not reached keep their values. A job that ran to the end empties the table. Every
+// end of a job closes all its sessions. The remote move, copy and delete jobs (startRemote) run the
+// same way over a list built from a remote selection; a copy uses one session per direction.
 class TransferJob : public QObject {
     Q_OBJECT
 public:
@@ -43,26 +47,49 @@ public:
     // Rows are visited in the order they were added, whatever sort the grid shows.
     void startRemote(JobKind kind, const ConnectionSettings& settings, const ListBuild& build,
                      const QString& tempFolder = QString());
-    // Ends the transfer under way; the job stops with "Job cancelled".
+    // Ends the transfers under way; the job stops with "Job cancelled".
     void cancel();
+    // The browsing connection changed or goes away: a running job is cancelled, and every transfer
+    // connection is closed.
+    void endSessions();
 
 signals:
     void status(const QString& text);
     // The local path of the row being worked on.
     void target(const QString& path);
     void transferBegins(bool download);
+    // One file's bytes and percentage; with simultaneous transfers, the job's.
     void progress(bool download, qint64 bytes, int percent);
     // Bytes moved: the job is alive.
     void activity();
     void finished(bool completed, const QString& error);
 
 private:
-    // Runs the folder rows, then hands the first file row to its worker.
+    // A file row on a session, from its start to its end.
+    struct Running {
+        int row = -1;
+        bool download = true;
+        qint64 expected = 0;
+        qint64 bytes = 0;
+        bool moved = false; // bytes came since the window was last told
+    };
+
+    // Runs the folder rows, then hands file rows to the sessions.
     void start(JobKind kind, const ConnectionSettings& settings);
     void runFolderPass();
-    void nextFile();
-    void fileFinished(bool ok, const QString& error);
-    void fileProgress(qint64 bytes);
+    // Starts file rows on the free sessions; ends the job when nothing runs and nothing may start.
+    void startFiles();
+    void startFile(int slot);
+    int nextFileRow(int from) const;
+    void fileFinished(int slot, bool ok, const QString& error, qint64 bytes);
+    void fileProgress(int slot, qint64 bytes);
+    // Shows the progress that came since the last time, at most about 20 times a second.
+    void showProgress();
+    void showRowProgress(Running& running);
+    int runningCount() const;
+    bool parallel() const { return m_width > 1; }
+    qint64 jobBytes() const;
+    int jobPercent(qint64 bytes) const;
     void complete();
     void stop(const QString& error);
     // The remote jobs (RemoteJob.cpp).
@@ -75,36 +102,39 @@ private:
     void makeRemoteFolder(const QString& remote);
     void copyFile(const QString& remote);
     void copyUploads();
-    void copyFinished();
+    void copyFinished(qint64 bytes);
     void removeTempFile();
     void checkRemoteRow();
     QByteArray rawRemotePath(const QString& remote) const;
     QByteArray destinationOf(const QString& remote) const;
-    bool downloading() const;
     void stamp(int field);
     QString text(int field) const;
     void setText(int field, const QString& value);
+    void setText(int row, int field, const QString& value);
     QByteArray remoteBytes(const QString& remote) const;
 
     TTable& m_events;
     TIdFTP& m_browsing;
-    QThread* m_downloadThread;
-    QThread* m_uploadThread;
-    TransferWorker* m_downloader;
-    TransferWorker* m_uploader;
+    TransferPool* m_pool;
+    QTimer* m_progressTimer;
+    QElapsedTimer m_sinceProgress;
 
     JobKind m_kind = JobKind::None;
     ConnectionSettings m_settings;
     QString m_localRoot;
     QHash<QString, QByteArray> m_rawRemote;
     QHash<QString, qint64> m_sizes;
-    int m_row = -1;
-    qint64 m_expected = 0;
+    int m_row = -1;     // the row the folder pass or a remote job works on
+    int m_nextRow = 0;  // where the search for the next file row goes on
+    QList<Running> m_files; // one per session of the job
+    int m_width = 1;        // file rows at once
+    QString m_failure;      // the first failure: no row starts after it
+    qint64 m_total = 0;     // with simultaneous transfers: the bytes of every file row
+    qint64 m_done = 0;      // and those of the rows done
     bool m_cancelled = false;
     // Remote jobs: the folder of the selection and the destination, as the server's bytes.
     QByteArray m_rawFolder;
     QByteArray m_destination;
     QString m_tempFolder;
     QString m_tempFile;     // the copy's file in transit
-    bool m_uploadPhase = false;
 };

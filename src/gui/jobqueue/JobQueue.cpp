@@ -174,6 +174,10 @@ void JobQueue::cancel() {
     m_job->cancel();
 }
 
+void JobQueue::endSessions() {
+    m_job->endSessions();
+}
+
 void JobQueue::showProgress(bool download, qint64 bytes, int percent) {
     (download ? m_ui.DIL001 : m_ui.UIL001)->setText(QString::number(bytes) + QStringLiteral(" Byte"));
     showBar(download ? m_ui.DownloadProgress : m_ui.UploadProgress, std::min(percent, 100));

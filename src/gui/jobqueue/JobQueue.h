@@ -38,6 +38,9 @@ public:
     // Builds the upload list of the local selection without running it.
     void buildUploadList();
     void cancel();
+    // The browsing connection connects or goes away: a running job is cancelled and every transfer
+    // connection closed, so none serves a later job on another server.
+    void endSessions();
 
     // Remote jobs (RemoteJobs.cpp). Cut and Copy build the list of the remote selection and keep it for
     // the next Paste, which moves or copies it into the remote folder shown then; Delete builds the list

@@ -2,6 +2,7 @@
 
 #include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdAntiFreeze.h"
+#include "core/ftp/TIdFTP.h"
 #include "core/monitor/ProcessorTimes.h"
 #include "core/tables/DataTables.h"
 #include "core/tables/Table.h"
@@ -102,7 +103,10 @@ void TMyMenuForm::wireConcerns() {
     connect(m_localPanel, &LocalPanel::copyRequested, this, guardedSlot([this] { m_jobQueue->buildUploadList(); }));
     connect(m_localPanel, &LocalPanel::pasteRequested, this, guardedSlot([this] { m_jobQueue->upload(); }));
     connect(m_localPanel, &LocalPanel::remoteItemsDropped, this, guardedSlot([this] { m_jobQueue->download(); }));
-    connect(m_connectBar, &ConnectBar::disconnected, m_jobQueue, &JobQueue::cancel);
+    connect(m_connectBar, &ConnectBar::disconnected, m_jobQueue, &JobQueue::endSessions);
+    connect(m_connectBar, &ConnectBar::connectingChanged, m_jobQueue, [this](bool connecting) {
+        if (connecting) m_jobQueue->endSessions();
+    });
     connect(m_protocolLog, &ProtocolLog::activity, m_standBy, &StandBy::restartCountdown);
     connect(m_frame, &WindowFrame::mouseMoved, m_standBy, &StandBy::pauseCountdown);
     connect(m_frame, &WindowFrame::resized, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));
@@ -113,7 +117,9 @@ void TMyMenuForm::wireConcerns() {
             guardedSlot([this](int) { m_netMonitor->showSelectedInterface(); }));
     connect(m_settings, &Settings::connectionSettingsChanged, m_connectBar, &ConnectBar::setConnectionDefaults);
     m_settings->publish();
-    m_console->setTlsModeSource([this] { return m_connectBar->settingsFromBar().tls; });
+    m_console->setTlsModeSource([this] {
+        return tlsModeBeside(m_connectBar->settingsFromBar().tls, m_browsing->isOpen() && m_browsing->ftp().usingTls());
+    });
     connect(m_settings, &Settings::trafficSwitchRequested, this,
             guardedSlot([this] { m_netMonitor->toggleTrafficControl(); }));
     connect(m_history, &History::pickerOpened, m_processorMonitor, &ProcessorMonitor::pause);

@@ -50,6 +50,8 @@ void Settings::bindSystemSettings() {
                            m_ui.RzCheckBox6, m_ui.KeepTransferConnection})
         connect(box, &QCheckBox::toggled, this,
                 [this] { userAction(m_window, [this] { readSystemSettings(); }); });
+    connect(m_ui.SimultaneousTransfers, &QSpinBox::valueChanged, this,
+            [this] { userAction(m_window, [this] { readSystemSettings(); }); });
     connect(m_ui.RzComboBox5, &QComboBox::currentTextChanged, this,
             [this] { userAction(m_window, [this] { readSystemSettings(); }); });
     connect(m_ui.RzComboBox8, &QComboBox::currentIndexChanged, this,
@@ -75,6 +77,7 @@ void Settings::readSystemSettings() {
     texts.autoIssueFEAT = m_ui.AutoIssueFEAT->isChecked();
     texts.tryNATFastTrack = m_ui.RzCheckBox3->isChecked();
     texts.keepTransferConnectionOpen = m_ui.KeepTransferConnection->isChecked();
+    texts.simultaneousTransfers = m_ui.SimultaneousTransfers->value();
     applySystemSettings(texts, m_settings);
     m_settings.tls = tlsModeAt(m_ui.RzComboBox8->currentIndex());
     publish();

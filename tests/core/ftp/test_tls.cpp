@@ -284,3 +284,35 @@ TEST_F(Ftps, ExplicitTlsOnPyftpdlibAndAPlainConnectionAfterwards) {
     ftp.List(nullptr);
     EXPECT_NE(entryNamed(ftp.DirectoryListing(), "pub"), nullptr);
 }
+
+// A connection pinned to a certificate takes that one without asking or looking it up, and refuses any
+// other, even one the user trusted for the host, before the login.
+TEST_F(Ftps, APinnedCertificateIsTheOnlyOneTaken) {
+    TlsServerProcess server(m_root.path(), cert(), key());
+    const struct {
+        QString pin;
+        bool connects;
+    } cases[] = {{m_fingerprint, true}, {QString(m_fingerprint).replace(0, 2, s("00")), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pin.toStdString());
+        m_sent.clear();
+        // The refused case runs with the certificate trusted for the host.
+        if (!c.connects) TlsTrustStore(trustFile()).trust(s("127.0.0.1"), m_fingerprint);
+        TIdFTP ftp;
+        aimClient(ftp, server.port(), TlsMode::Require, s("demo"), std::nullopt);
+        ftp.setPinnedCertificate(c.pin);
+        const Failure failure = failureOf([&] { ftp.Connect(); });
+        EXPECT_EQ(ftp.Connected(), c.connects);
+        if (c.connects) {
+            EXPECT_EQ(failure.text, s("<no error>"));
+            EXPECT_EQ(ftp.peerCertificateFingerprint(), m_fingerprint);
+            ftp.Disconnect();
+        } else {
+            EXPECT_EQ(failure.category, ErrorCategory::Tls) << failure.text.toStdString();
+            EXPECT_TRUE(failure.text.startsWith(s("The server's certificate is not the one accepted")))
+                << failure.text.toStdString();
+            EXPECT_TRUE(m_sent.filter(s("USER")).isEmpty()) << m_sent.join(u'\n').toStdString();
+        }
+    }
+    EXPECT_TRUE(m_questions.isEmpty());
+}

@@ -8,6 +8,7 @@
 #include "core/transfer/RemoteChanges.h"
 #include "core/transfer/TransferJob.h"
 #include "support/FtpTestSupport.h"
+#include "support/JobRun.h"
 #include "support/JobTable.h"
 
 #include <QDir>
@@ -20,6 +21,8 @@ using namespace ftptest;
 namespace {
 
 using testsupport::jobTable;
+using testsupport::runJob;
+using Outcome = testsupport::JobOutcome;
 
 const QStringList loginWithMlsd =
     ss({"S 220 Ready", "C USER alice", "S 230 Logged in", "C FEAT", "S 211-Features:", "S  MLSD", "S 211 End",
@@ -64,34 +67,6 @@ QStringList column(TTable& t, int field) {
     for (int row = 0; row < t.recordCount(); ++row)
         values << t.value(row, field).toString();
     return values;
-}
-
-// How a job ended, and every Event text its rows took on the way.
-struct Outcome {
-    bool done = false;
-    bool completed = false;
-    QString error;
-    QStringList events;
-    QStringList status;
-};
-
-Outcome runJob(TransferJob& job, TTable& events, const std::function<void()>& start) {
-    Outcome outcome;
-    QObject context;
-    QObject::connect(&job, &TransferJob::finished, &context, [&](bool completed, const QString& error) {
-        outcome.done = true;
-        outcome.completed = completed;
-        outcome.error = error;
-    });
-    QObject::connect(&job, &TransferJob::status, &context,
-                     [&](const QString& text) { outcome.status << text; });
-    QObject::connect(&events, &TTable::rowChanged, &context, [&](int row) {
-        const QString event = events.value(row, JobField::Event).toString();
-        if (!outcome.events.contains(event)) outcome.events << event;
-    });
-    start();
-    testsupport::waitUntil([&] { return outcome.done; }, std::chrono::seconds(20));
-    return outcome;
 }
 
 // pyftpdlib serving /pub/a/f, /pub/a/b/g and an empty /dst, with the browsing connection in /pub.

@@ -1,4 +1,4 @@
-#include "core/transfer/TransferWorker.h"
+#include "core/transfer/TransferSession.h"
 
 #include "core/base/Errors.h"
 #include "core/ftp/TIdFTP.h"
@@ -9,13 +9,13 @@ constexpr int ProgressEveryMs = 50;
 
 } // namespace
 
-TransferWorker::TransferWorker(const QString& platform) : m_platform(platform) {}
+TransferSession::TransferSession(int slot, const QString& platform) : m_slot(slot), m_platform(platform) {}
 
-TransferWorker::~TransferWorker() {
+TransferSession::~TransferSession() {
     if (m_ftp) m_ftp->closeSocket();
 }
 
-TIdFTP& TransferWorker::connection(const ConnectionSettings& settings) {
+TIdFTP& TransferSession::connection(const ConnectionSettings& settings) {
     if (!m_ftp) {
         m_ftp = std::make_unique<TIdFTP>();
         m_ftp->clientInfo().setClientName(QStringLiteral("Qelto"));
@@ -23,31 +23,36 @@ TIdFTP& TransferWorker::connection(const ConnectionSettings& settings) {
         m_ftp->clientInfo().setPlatformDescription(m_platform);
         m_ftp->setCancelFlag(&m_cancel);
         m_ftp->OnWork = [this](TWorkMode, qint64 count) {
+            m_moved = count;
             if (!m_sinceProgress.isValid() || m_sinceProgress.elapsed() >= ProgressEveryMs) {
                 m_sinceProgress.restart();
-                emit progress(count);
+                emit progress(m_slot, count);
             }
         };
         m_ftp->OnWorkEnd = [this](TWorkMode) { m_sinceProgress.invalidate(); };
     }
-    if (m_ftp->Connected() && !settings.keepTransferConnectionOpen) close();
+    if (m_ftp->Connected() && (!settings.keepTransferConnectionOpen || !(settings == m_bound))) close();
+    // A kept connection the server ended meanwhile (421, reset, end of stream) is replaced, not failed on.
+    if (m_ftp->Connected() && !m_ftp->stillUsableWhenIdle()) m_ftp->closeSocket();
     if (!m_ftp->Connected()) {
-        // The browsing connection's credentials, proxy and time-outs; always passive and binary.
+        // The job's credentials, proxy, protection and time-outs; always passive and binary.
         ConnectionSettings own = settings;
         own.passive = true;
         own.transferType = ftBinary;
         own.applyTo(*m_ftp);
+        m_bound = settings;
         m_ftp->Connect();
     }
     return *m_ftp;
 }
 
-void TransferWorker::transfer(const ConnectionSettings& settings, const TransferRequest& request) {
+void TransferSession::transfer(const ConnectionSettings& settings, const TransferRequest& request) {
     QString error;
+    m_moved = 0;
     try {
-        m_cancel.store(false);
         TIdFTP& ftp = connection(settings);
         m_sinceProgress.invalidate();
+        m_moved = 0;
         if (request.download)
             ftp.Get(request.remote, request.local, true, false);
         else
@@ -58,14 +63,15 @@ void TransferWorker::transfer(const ConnectionSettings& settings, const Transfer
         error = QString::fromLocal8Bit(e.what());
     }
     if (!error.isEmpty() || !settings.keepTransferConnectionOpen) close();
-    emit finished(error.isEmpty(), error);
+    emit finished(m_slot, error.isEmpty(), error, m_moved);
 }
 
-void TransferWorker::endJob() {
+void TransferSession::release() {
     close();
+    m_bound = ConnectionSettings();
 }
 
-void TransferWorker::close() {
+void TransferSession::close() {
     if (!m_ftp) return;
     if (m_ftp->Connected()) {
         try {
