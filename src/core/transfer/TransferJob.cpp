@@ -85,6 +85,8 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_settings = TransferPool::sessionSettings(settings, m_browsing);
     m_cancelled = false;
     m_failure.clear();
+    m_width = 1;
+    m_files.clear();
     try {
         if (kind == JobKind::Delete) {
             runDelete();
@@ -103,6 +105,7 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_width = kind == JobKind::Copy ? 1 : m_settings.simultaneousTransfers;
     m_files = QList<Running>(kind == JobKind::Copy ? 2 : m_width);
     m_total = m_done = 0;
+    m_jobMoved = false;
     if (parallel()) {
         for (int row = nextFileRow(0); row >= 0; row = nextFileRow(row + 1)) {
             const QString remote = m_events.value(row, JobField::Remote).toString();
@@ -230,6 +233,10 @@ void TransferJob::fileProgress(int slot, qint64 bytes) {
     if (!running() || slot >= m_files.size() || m_files[slot].row < 0) return;
     m_files[slot].bytes = bytes;
     m_files[slot].moved = true;
+    progressMoved();
+}
+
+void TransferJob::progressMoved() {
     const qint64 since = m_sinceProgress.isValid() ? m_sinceProgress.elapsed() : ProgressEveryMs;
     if (since >= ProgressEveryMs)
         showProgress();
@@ -261,7 +268,7 @@ void TransferJob::showProgress() {
     m_progressTimer->stop();
     if (!running()) return;
     m_sinceProgress.restart();
-    bool moved = false;
+    bool moved = std::exchange(m_jobMoved, false);
     for (Running& running : m_files) {
         if (running.row < 0 || !running.moved) continue;
         showRowProgress(running);
@@ -300,8 +307,9 @@ void TransferJob::fileFinished(int slot, bool ok, const QString& error, qint64 b
     m_done += bytes;
     setText(JobField::Status, QStringLiteral("100%"));
     if (parallel()) {
-        const qint64 moved = jobBytes();
-        emit progress(download, moved, runningCount() == 0 && nextFileRow(m_nextRow) < 0 ? 100 : jobPercent(moved));
+        // Many small files end many times a second: the job's count waits for the next showing.
+        m_jobMoved = true;
+        progressMoved();
     } else {
         emit progress(download, bytes, 100);
     }
@@ -324,8 +332,15 @@ void TransferJob::endSessions() {
     if (!running()) m_pool->releaseAll();
 }
 
+// With simultaneous transfers the job's count ends at the bytes moved.
+void TransferJob::showFinalCount(bool completed) {
+    if (!parallel() || (m_done == 0 && !completed)) return;
+    emit progress(m_kind == JobKind::Download, m_done, completed ? 100 : jobPercent(m_done));
+}
+
 // The job ran to its end: the table is emptied.
 void TransferJob::complete() {
+    showFinalCount(true);
     m_pool->releaseAll();
     m_kind = JobKind::None;
     m_progressTimer->stop();
@@ -335,6 +350,7 @@ void TransferJob::complete() {
 }
 
 void TransferJob::stop(const QString& error) {
+    showFinalCount(false);
     m_pool->releaseAll();
     m_kind = JobKind::None;
     m_progressTimer->stop();

@@ -86,6 +86,9 @@ private:
     // Shows the progress that came since the last time, at most about 20 times a second.
     void showProgress();
     void showRowProgress(Running& running);
+    // Progress came: shown now, or with the next showing when the last one is recent.
+    void progressMoved();
+    void showFinalCount(bool completed);
     int runningCount() const;
     bool parallel() const { return m_width > 1; }
     qint64 jobBytes() const;
@@ -131,6 +134,7 @@ private:
     QString m_failure;      // the first failure: no row starts after it
     qint64 m_total = 0;     // with simultaneous transfers: the bytes of every file row
     qint64 m_done = 0;      // and those of the rows done
+    bool m_jobMoved = false; // rows ended since the window was last told
     bool m_cancelled = false;
     // Remote jobs: the folder of the selection and the destination, as the server's bytes.
     QByteArray m_rawFolder;

@@ -62,8 +62,10 @@ void TransferSession::transfer(const ConnectionSettings& settings, const Transfe
     } catch (const std::exception& e) {
         error = QString::fromLocal8Bit(e.what());
     }
-    if (!error.isEmpty() || !settings.keepTransferConnectionOpen) close();
+    // The job hears first: a failure stops it at once, and the next file does not wait for a goodbye.
+    // Whatever the job asks of this session next is queued behind the close.
     emit finished(m_slot, error.isEmpty(), error, m_moved);
+    if (!error.isEmpty() || !settings.keepTransferConnectionOpen) close();
 }
 
 void TransferSession::release() {

@@ -166,8 +166,12 @@ TEST_F(Simultaneous, FourAtOnceMoveTheWholeTreeAndCountItsBytes) {
 
 TEST_F(Simultaneous, TheFirstFailureStartsNoFurtherRowAndTheRowsNotReachedKeepTheirValues) {
     const ListBuild build = buildDownloadList(browsing, {{s("tree"), "tree", true}}, *events);
-    // Gone from the server after the list was made: its RETR fails.
-    ASSERT_TRUE(QFile::remove(rootA.filePath(s("tree/f01.bin"))));
+    // The second file of the table is gone from the server after the list was made: its RETR fails.
+    QString gone;
+    for (int row = 0, files = 0; row < events->recordCount() && gone.isEmpty(); ++row)
+        if (events->value(row, JobField::Type).toString() == u"File" && ++files == 2)
+            gone = events->value(row, JobField::Local).toString();
+    ASSERT_TRUE(QFile::remove(rootA.filePath(gone)));
     const auto outcome =
         runJob(job, *events, [&] { job.startDownload(settings, local.path(), build.rawRemote, build.sizes); });
     ASSERT_TRUE(outcome.done);
@@ -186,7 +190,7 @@ TEST_F(Simultaneous, TheFirstFailureStartsNoFurtherRowAndTheRowsNotReachedKeepTh
         const QString event = events->value(row, JobField::Event).toString();
         const bool started = stamped(row, JobField::StartTime);
         SCOPED_TRACE(name.toStdString());
-        if (name == u"tree/f01.bin") {
+        if (name == gone) {
             EXPECT_TRUE(started);
             EXPECT_EQ(event, s("Download Ready"));
             EXPECT_FALSE(stamped(row, JobField::EndTime));
