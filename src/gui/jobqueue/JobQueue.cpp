@@ -138,7 +138,7 @@ void JobQueue::download() {
     ListBuild build;
     if (!buildRemoteList(build)) return;
     m_skipped = build.skipped;
-    m_job->startDownload(m_browsing.settings(), folder, build.rawRemote, build.sizes);
+    m_job->startDownload(jobSettings(), folder, build.rawRemote, build.sizes);
 }
 
 void JobQueue::upload() {
@@ -158,7 +158,7 @@ void JobQueue::uploadFrom(const QStringList& paths, const QString& base) {
     m_pending = JobKind::None;
     const QString remote = m_browsing.ftp().RetrieveCurrentDir();
     m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
-    m_job->startUpload(m_browsing.settings());
+    m_job->startUpload(jobSettings());
 }
 
 void JobQueue::buildUploadList() {
@@ -172,6 +172,18 @@ void JobQueue::buildUploadList() {
 
 void JobQueue::cancel() {
     m_job->cancel();
+}
+
+void JobQueue::setTransferOptions(const ConnectionSettings& settings) {
+    m_keepOpen = settings.keepTransferConnectionOpen;
+    m_simultaneous = settings.simultaneousTransfers;
+}
+
+ConnectionSettings JobQueue::jobSettings() const {
+    ConnectionSettings settings = m_browsing.settings();
+    settings.keepTransferConnectionOpen = m_keepOpen;
+    settings.simultaneousTransfers = m_simultaneous;
+    return settings;
 }
 
 void JobQueue::endSessions() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ftp/ConnectionSettings.h"
 #include "core/transfer/DownloadList.h"
 #include "core/transfer/JobRows.h"
 
@@ -38,6 +39,9 @@ public:
     // Builds the upload list of the local selection without running it.
     void buildUploadList();
     void cancel();
+    // How jobs use their transfer connections (kept open, how many at once), from the settings page; the
+    // server and credentials are always the browsing connection's.
+    void setTransferOptions(const ConnectionSettings& settings);
     // The browsing connection connects or goes away: a running job is cancelled and every transfer
     // connection closed, so none serves a later job on another server.
     void endSessions();
@@ -68,6 +72,7 @@ protected:
 
 private:
     void connectControls();
+    ConnectionSettings jobSettings() const;
     // A second command while a job runs is refused with a clear text.
     void refuseWhileRunning() const;
     void uploadFrom(const QStringList& paths, const QString& base);
@@ -101,4 +106,6 @@ private:
     Question m_question;
     QTimer* m_barTimer;
     QHash<QProgressBar*, int> m_barValues;
+    bool m_keepOpen = false;
+    int m_simultaneous = 1;
 };

@@ -121,7 +121,7 @@ void JobQueue::paste() {
                            "then paste"));
     const JobKind kind = std::exchange(m_pending, JobKind::None);
     m_skipped.clear();
-    m_job->startRemote(kind, m_browsing.settings(), m_pendingBuild, dataTempFolder());
+    m_job->startRemote(kind, jobSettings(), m_pendingBuild, dataTempFolder());
 }
 
 void JobQueue::deleteSelection() {
@@ -148,5 +148,5 @@ void JobQueue::deleteSelection() {
         return;
     }
     m_skipped = build.skipped;
-    m_job->startRemote(JobKind::Delete, m_browsing.settings(), build);
+    m_job->startRemote(JobKind::Delete, jobSettings(), build);
 }

@@ -116,6 +116,7 @@ void TMyMenuForm::wireConcerns() {
     connect(m_ui->PasiveEdit, &QComboBox::currentIndexChanged, this,
             guardedSlot([this](int) { m_netMonitor->showSelectedInterface(); }));
     connect(m_settings, &Settings::connectionSettingsChanged, m_connectBar, &ConnectBar::setConnectionDefaults);
+    connect(m_settings, &Settings::connectionSettingsChanged, m_jobQueue, &JobQueue::setTransferOptions);
     m_settings->publish();
     m_console->setTlsModeSource([this] {
         return tlsModeBeside(m_connectBar->settingsFromBar().tls, m_browsing->isOpen() && m_browsing->ftp().usingTls());

@@ -27,22 +27,33 @@ protected:
     QTemporaryDir local;
 };
 
+// One file at a time the panel counts the last file's bytes; several at once, the whole job's.
 TEST_F(JobQueueTest, DownloadsAFolderTreeAndAFileIntoTheChosenFolder) {
-    TMyMenuForm& w = connectWindow();
-    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
-    w.localPanel().openFolder(local.path());
-    selectRemote({QStringLiteral("pub"), QStringLiteral("b.txt")});
-    w.ui()->LFB008->click();
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return jobDone() || !errors.isEmpty(); }, std::chrono::seconds(20)));
-    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
-    EXPECT_EQ(localFile(QStringLiteral("pub/readme.txt")), QByteArray("read me"));
-    EXPECT_EQ(localFile(QStringLiteral("pub/x/deep.txt")), QByteArray("deep"));
-    EXPECT_EQ(localFile(QStringLiteral("b.txt")), QByteArray(1500, 'b'));
-    EXPECT_EQ(w.ui()->DownloadProgress->value(), 0);
-    EXPECT_TRUE(w.ui()->DIL001->text().endsWith(QStringLiteral(" Byte")));
-    // The remote list shows the folder of the selection again.
-    EXPECT_EQ(w.browsingSession().ftp().RetrieveCurrentDir(), QStringLiteral("/"));
+    const struct {
+        int simultaneous;
+        const char* count;
+    } cases[] = {{1, "1500 Byte"}, {4, "1511 Byte"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.simultaneous);
+        const QString into = QString::number(c.simultaneous) + u'/';
+        ASSERT_TRUE(QDir(local.path()).mkpath(into));
+        TMyMenuForm& w = window ? *window : connectWindow();
+        ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+        w.ui()->SimultaneousTransfers->setValue(c.simultaneous);
+        w.localPanel().openFolder(local.filePath(into));
+        selectRemote({QStringLiteral("pub"), QStringLiteral("b.txt")});
+        w.ui()->LFB008->click();
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return jobDone() || !errors.isEmpty(); }, std::chrono::seconds(20)));
+        EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+        EXPECT_EQ(localFile(into + QStringLiteral("pub/readme.txt")), QByteArray("read me"));
+        EXPECT_EQ(localFile(into + QStringLiteral("pub/x/deep.txt")), QByteArray("deep"));
+        EXPECT_EQ(localFile(into + QStringLiteral("b.txt")), QByteArray(1500, 'b'));
+        EXPECT_EQ(w.ui()->DownloadProgress->value(), 0);
+        EXPECT_EQ(w.ui()->DIL001->text(), QString::fromLatin1(c.count));
+        // The remote list shows the folder of the selection again.
+        EXPECT_EQ(w.browsingSession().ftp().RetrieveCurrentDir(), QStringLiteral("/"));
+    }
 }
 
 TEST_F(JobQueueTest, UploadsATreeTwiceReusingTheFoldersAndReplacingTheFiles) {

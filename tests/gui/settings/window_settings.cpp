@@ -90,15 +90,18 @@ TEST_F(SettingsTest, SystemSettingsReachTheConnectBarFromStartUp) {
     EXPECT_EQ(bar.readTimeout, 60000);
     EXPECT_EQ(bar.dataPort, 0);
     EXPECT_FALSE(bar.keepTransferConnectionOpen);
+    EXPECT_EQ(bar.simultaneousTransfers, 1);
 
     ui->RzEdit9->setText(QStringLiteral("5000"));
     emit ui->RzEdit9->editingFinished();
     ui->KeepTransferConnection->click();
+    ui->SimultaneousTransfers->setValue(4);
     ui->RzCheckBox5->click();
     ui->RzComboBox5->setCurrentText(QStringLiteral("IP Version 6"));
     bar = w.connectBar().settingsFromBar();
     EXPECT_EQ(bar.readTimeout, 5000);
     EXPECT_TRUE(bar.keepTransferConnectionOpen);
+    EXPECT_EQ(bar.simultaneousTransfers, 4);
     EXPECT_FALSE(bar.useHOST);
     EXPECT_EQ(bar.ipVersion, Id_IPv6);
 
