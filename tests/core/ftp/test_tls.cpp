@@ -4,12 +4,12 @@
 #include "core/ftp/TIdFTP.h"
 #include "core/ftp/TIdLogEvent.h"
 #include "support/FtpTestSupport.h"
+#include "support/TlsServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -24,33 +24,12 @@ int modeOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
 }
 
-class TlsServerProcess : public testsupport::ServerProcess {
-public:
-    TlsServerProcess(const QString& root, const QString& cert, const QString& key) {
-        start(QStringLiteral("/usr/bin/python3"),
-              {QStringLiteral(QELTO_FIXTURES_DIR "/tls_ftp_server.py"), QStringLiteral("--root"), root,
-               QStringLiteral("--cert"), cert, QStringLiteral("--key"), key});
-    }
-};
-
 class Ftps : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_root.isValid() && m_local.isValid() && m_keys.isValid());
-        // A self-signed certificate for "localhost": the client connects to 127.0.0.1, so both the chain
-        // and the name fail the system's checks.
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                       QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-                       QStringLiteral("-keyout"), key(), QStringLiteral("-out"), cert()});
-        ASSERT_TRUE(openssl.waitForFinished(60000) && openssl.exitCode() == 0)
-            << openssl.readAllStandardError().toStdString();
-        QFile::setPermissions(key(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        const QList<QSslCertificate> certs = QSslCertificate::fromPath(cert());
-        ASSERT_EQ(certs.size(), 1);
-        m_fingerprint = certificateFingerprint(certs.first());
+        m_certificate.emplace(m_keys.path());
+        m_fingerprint = m_certificate->fingerprint;
 
         QDir root(m_root.path());
         ASSERT_TRUE(root.mkdir(s("pub")));
@@ -58,8 +37,8 @@ protected:
             writeFile(m_root.filePath(s("pub/f%1.bin").arg(i)), content(i));
     }
 
-    QString cert() const { return m_keys.filePath(s("cert.pem")); }
-    QString key() const { return m_keys.filePath(s("key.pem")); }
+    QString cert() const { return m_certificate->cert; }
+    QString key() const { return m_certificate->key; }
     QString trustFile() const { return m_keys.filePath(s("data/TrustedCertificates")); }
     static QByteArray content(int i) { return QByteArray(200000 + i * 70001, char('a' + i)); }
 
@@ -110,6 +89,7 @@ protected:
     QTemporaryDir m_root;
     QTemporaryDir m_local;
     QTemporaryDir m_keys;
+    std::optional<testsupport::TestCertificate> m_certificate;
     QString m_fingerprint;
     QList<TlsCertificateQuestion> m_questions;
     TIdLogEvent m_log;
@@ -269,7 +249,7 @@ TEST_F(Ftps, AnUploadHoldsABoundedAmountInMemory) {
 }
 
 TEST_F(Ftps, ExplicitTlsOnPyftpdlibAndAPlainConnectionAfterwards) {
-    TlsServerProcess server(m_root.path(), cert(), key());
+    testsupport::TlsServerProcess server(m_root.path(), *m_certificate);
     TIdFTP ftp;
     aimClient(ftp, server.port(), TlsMode::Explicit, s("demo"), true);
     ftp.Connect();
@@ -288,7 +268,7 @@ TEST_F(Ftps, ExplicitTlsOnPyftpdlibAndAPlainConnectionAfterwards) {
 // A connection pinned to a certificate takes that one without asking or looking it up, and refuses any
 // other, even one the user trusted for the host, before the login.
 TEST_F(Ftps, APinnedCertificateIsTheOnlyOneTaken) {
-    TlsServerProcess server(m_root.path(), cert(), key());
+    testsupport::TlsServerProcess server(m_root.path(), *m_certificate);
     const struct {
         QString pin;
         bool connects;
