@@ -23,8 +23,11 @@ QString nowText() {
 
 TransferJob::TransferJob(TTable& events, TIdFTP& browsing, QObject* parent)
     : QObject(parent), m_events(events), m_browsing(browsing), m_pool(new TransferPool(this)),
-      m_progressTimer(new QTimer(this)) {
+      m_progressTimer(new QTimer(this)), m_rowTimer(new QTimer(this)) {
     m_progressTimer->setSingleShot(true);
+    m_rowTimer->setSingleShot(true);
+    m_rowTimer->setInterval(ProgressEveryMs);
+    connect(m_rowTimer, &QTimer::timeout, this, &TransferJob::writeRows);
     connect(m_progressTimer, &QTimer::timeout, this, &TransferJob::showProgress);
     connect(m_pool, &TransferPool::progress, this, &TransferJob::fileProgress);
     connect(m_pool, &TransferPool::finished, this, &TransferJob::fileFinished);
@@ -45,10 +48,32 @@ void TransferJob::setText(int field, const QString& value) {
 }
 
 void TransferJob::setText(int row, int field, const QString& value) {
+    if (m_batchRows) {
+        auto& texts = m_rowTexts[row];
+        const auto same = std::find_if(texts.begin(), texts.end(), [field](const auto& t) { return t.first == field; });
+        if (same != texts.end())
+            same->second = value;
+        else
+            texts.append({field, value});
+        if (!m_rowTimer->isActive()) m_rowTimer->start();
+        return;
+    }
     m_events.moveTo(row);
     m_events.edit();
     m_events.fields(field).setAsString(value);
     m_events.post();
+}
+
+void TransferJob::writeRows() {
+    m_rowTimer->stop();
+    const auto rows = std::exchange(m_rowTexts, {});
+    for (auto row = rows.cbegin(); row != rows.cend(); ++row) {
+        m_events.moveTo(row.key());
+        m_events.edit();
+        for (const auto& [field, value] : row.value())
+            m_events.fields(field).setAsString(value);
+        m_events.post();
+    }
 }
 
 void TransferJob::stamp(int field) {
@@ -119,6 +144,7 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_nextRow = 0;
     // With simultaneous transfers the bars show the whole job: they start from zero once.
     if (parallel() && nextFileRow(0) >= 0) emit transferBegins(kind == JobKind::Download);
+    m_batchRows = true;
     startFiles();
 }
 
@@ -341,6 +367,8 @@ void TransferJob::showFinalCount(bool completed) {
 // The job ran to its end: the table is emptied.
 void TransferJob::complete() {
     showFinalCount(true);
+    writeRows();
+    m_batchRows = false;
     m_pool->releaseAll();
     m_kind = JobKind::None;
     m_progressTimer->stop();
@@ -351,6 +379,8 @@ void TransferJob::complete() {
 
 void TransferJob::stop(const QString& error) {
     showFinalCount(false);
+    writeRows();
+    m_batchRows = false;
     m_pool->releaseAll();
     m_kind = JobKind::None;
     m_progressTimer->stop();

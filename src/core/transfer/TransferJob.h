@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -113,13 +114,20 @@ private:
     void stamp(int field);
     QString text(int field) const;
     void setText(int field, const QString& value);
+    // During the file pass a row's texts wait and are written together with those of the other rows, at
+    // most about 20 times a second: a job of many small files is then not bound by table writes and the
+    // grid's repaints. Before the job ends they are all written.
     void setText(int row, int field, const QString& value);
+    void writeRows();
     QByteArray remoteBytes(const QString& remote) const;
 
     TTable& m_events;
     TIdFTP& m_browsing;
     TransferPool* m_pool;
     QTimer* m_progressTimer;
+    QTimer* m_rowTimer;
+    bool m_batchRows = false;
+    QMap<int, QList<std::pair<int, QString>>> m_rowTexts; // row: (field, text) in the order they came
     QElapsedTimer m_sinceProgress;
 
     JobKind m_kind = JobKind::None;

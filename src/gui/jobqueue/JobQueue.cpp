@@ -18,6 +18,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -40,11 +42,7 @@ JobQueue::JobQueue(Ui::TMyMenuForm& ui, DataTables& tables, FtpSession& browsing
       m_job(new TransferJob(*tables.FTPEvents, browsing.ftp(), this)), m_barTimer(new QTimer(this)) {
     m_barTimer->setSingleShot(true);
     m_barTimer->setInterval(40);
-    connect(m_barTimer, &QTimer::timeout, this, [this] {
-        for (auto bar = m_barValues.cbegin(); bar != m_barValues.cend(); ++bar)
-            bar.key()->setValue(bar.value());
-        m_barValues.clear();
-    });
+    connect(m_barTimer, &QTimer::timeout, this, &JobQueue::showPending);
     bindGrid(m_ui.FTPEventsTable, m_model);
     m_ui.FTPEventsTable->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     connectControls();
@@ -88,12 +86,14 @@ void JobQueue::connectControls() {
     m_dropTarget = m_ui.FTPFilesList->viewport();
     m_dropTarget->installEventFilter(this);
 
-    connect(m_job, &TransferJob::status, this,
-            [this](const QString& text) { m_ui.ProcessEdit->setText(text); });
-    connect(m_job, &TransferJob::target, this, &JobQueue::targetShown);
+    connect(m_job, &TransferJob::status, this, [this](const QString& text) { showLater(m_ui.ProcessEdit, text); });
+    connect(m_job, &TransferJob::target, this, [this](const QString& path) {
+        m_target = path;
+        showLater(nullptr, path);
+    });
     connect(m_job, &TransferJob::transferBegins, this, [this](bool download) {
         showBar(download ? m_ui.DownloadProgress : m_ui.UploadProgress, 0);
-        if (download) m_ui.ProcessEdit->setText(QStringLiteral("Start Download ..."));
+        if (download) showLater(m_ui.ProcessEdit, QStringLiteral("Start Download ..."));
     });
     connect(m_job, &TransferJob::progress, this, &JobQueue::showProgress);
     connect(m_job, &TransferJob::activity, this, &JobQueue::activity);
@@ -191,13 +191,34 @@ void JobQueue::endSessions() {
 }
 
 void JobQueue::showProgress(bool download, qint64 bytes, int percent) {
-    (download ? m_ui.DIL001 : m_ui.UIL001)->setText(QString::number(bytes) + QStringLiteral(" Byte"));
+    showLater(download ? m_ui.DIL001 : m_ui.UIL001, QString::number(bytes) + QStringLiteral(" Byte"));
     showBar(download ? m_ui.DownloadProgress : m_ui.UploadProgress, std::min(percent, 100));
 }
 
 void JobQueue::showBar(QProgressBar* bar, int value) {
     m_barValues.insert(bar, value);
     if (!m_barTimer->isActive()) m_barTimer->start();
+}
+
+void JobQueue::showLater(QWidget* widget, const QString& text) {
+    if (widget) m_texts.insert(widget, text);
+    m_targetPending = m_targetPending || !widget;
+    if (!m_barTimer->isActive()) m_barTimer->start();
+}
+
+void JobQueue::showPending() {
+    m_barTimer->stop();
+    for (auto bar = m_barValues.cbegin(); bar != m_barValues.cend(); ++bar)
+        bar.key()->setValue(bar.value());
+    m_barValues.clear();
+    for (auto text = m_texts.cbegin(); text != m_texts.cend(); ++text) {
+        if (auto* edit = qobject_cast<QLineEdit*>(text.key()))
+            edit->setText(text.value());
+        else if (auto* label = qobject_cast<QLabel*>(text.key()))
+            label->setText(text.value());
+    }
+    m_texts.clear();
+    if (std::exchange(m_targetPending, false)) emit targetShown(m_target);
 }
 
 void JobQueue::resetBars() {
@@ -208,6 +229,7 @@ void JobQueue::resetBars() {
 }
 
 void JobQueue::jobFinished(bool completed, const QString& error) {
+    showPending();
     m_ui.DLPLabel->hide();
     const QStringList skipped = std::exchange(m_skipped, {});
     if (!completed) {

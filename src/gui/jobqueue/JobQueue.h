@@ -78,9 +78,13 @@ private:
     void uploadFrom(const QStringList& paths, const QString& base);
     void jobFinished(bool completed, const QString& error);
     void showProgress(bool download, qint64 bytes, int percent);
-    // A progress bar paints itself at once on every change; during a job of many small files that would
-    // paint it twice per file. The values are shown together a moment later instead.
+    // A progress bar paints itself at once on every change, and every text change repaints; during a job
+    // of many small files that would paint the window several times per file. The bars' values and the
+    // job's texts (`widget` null: the path of the file being worked on) are shown together a moment
+    // later instead.
     void showBar(QProgressBar* bar, int value);
+    void showLater(QWidget* widget, const QString& text);
+    void showPending();
     void resetBars();
     void reportSkipped(const QStringList& skipped);
     QList<RemoteSelection> remoteSelection() const;
@@ -106,6 +110,9 @@ private:
     Question m_question;
     QTimer* m_barTimer;
     QHash<QProgressBar*, int> m_barValues;
+    QHash<QWidget*, QString> m_texts;
+    QString m_target;
+    bool m_targetPending = false;
     bool m_keepOpen = false;
     int m_simultaneous = 1;
 };

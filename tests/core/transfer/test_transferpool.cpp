@@ -101,8 +101,8 @@ TEST_F(TwoServers, AJobCancelledBetweenFilesLeavesNoSessionForTheNextServer) {
         paths << local.filePath(s("small%1.txt").arg(i));
         writeFile(paths.last(), QByteArray::number(i));
     }
-    const auto cancelAfterOne = QObject::connect(events.get(), &TTable::rowChanged, &job, [&](int row) {
-        if (events->value(row, JobField::Event).toString() == u"Upload") job.cancel();
+    const auto cancelAfterOne = QObject::connect(&job, &TransferJob::status, &job, [&](const QString& text) {
+        if (text == u"Upload completed ...") job.cancel();
     });
     const auto cancelled = upload(paths);
     ASSERT_TRUE(cancelled.done);
