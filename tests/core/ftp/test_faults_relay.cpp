@@ -2,6 +2,7 @@
 // (tests/fixtures/fault_relay.py) in front of a real server (pyftpdlib). Whatever the fault, an operation
 // either succeeds with the complete file or fails with an error, leaving the local target as it was,
 // and never waits past its timeouts.
+#include "support/FaultRelay.h"
 #include "support/FtpTestSupport.h"
 
 #include <QDir>
@@ -14,14 +15,7 @@ using namespace ftptest;
 
 namespace {
 
-class FaultRelay : public testsupport::ServerProcess {
-public:
-    FaultRelay(quint16 target, const QString& fault) {
-        start(QStringLiteral("/usr/bin/python3"),
-              {QStringLiteral(QELTO_FIXTURES_DIR "/fault_relay.py"), QStringLiteral("--target"),
-               QString::number(target), QStringLiteral("--fault"), fault});
-    }
-};
+using testsupport::FaultRelay;
 
 QByteArray randomBytes(qsizetype size, quint32 seed) {
     QByteArray bytes(size, Qt::Uninitialized);

@@ -6,14 +6,17 @@
 #include "core/transfer/JobRows.h"
 #include "core/transfer/TransferJob.h"
 #include "core/transfer/UploadList.h"
+#include "support/FaultRelay.h"
 #include "support/FtpTestSupport.h"
 #include "support/JobRun.h"
 #include "support/JobTable.h"
+#include "support/TlsServer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QSslSocket>
 #include <gtest/gtest.h>
 
 using namespace ftptest;
@@ -262,5 +265,38 @@ TEST(KeptSession, AConnectionTheServerEndedIsReplacedAndTheCountIsWhatArrived) {
     EXPECT_FALSE(outcome.progress.contains(1000));
     EXPECT_EQ(outcome.progress.last(), 5);
     EXPECT_TRUE(server.session(1).contains(s("QUIT")));
+    browsing.Disconnect();
+}
+
+// The browsing connection runs under TLS; a relay passes it through untouched but answers AUTH TLS with
+// 500 on every later connection, as a downgrading attacker would. The job's sessions refuse to log in
+// in clear text: the job fails, and no password or file name crosses the line unprotected.
+TEST(TlsFloor, TransferSessionsNeverFallBackToClearTextBesideAnEncryptedBrowsingConnection) {
+    QTemporaryDir keys, root, local;
+    testsupport::TestCertificate certificate(keys.path());
+    writeFile(root.filePath(s("secret.txt")), "secret");
+    testsupport::TlsServerProcess server(root.path(), certificate);
+    testsupport::FaultRelay relay(server.port(), s("control:noauth:1"));
+    ConnectionSettings settings = pyftpd(relay.port(), true);
+    settings.tls = TlsMode::Explicit;
+    settings.readTimeout = 5000;
+    TIdFTP browsing;
+    settings.applyTo(browsing);
+    // The user accepted the self-signed certificate for the browsing connection.
+    browsing.OnUntrustedCertificate = [](const TlsCertificateQuestion&) { return true; };
+    browsing.setTrustStore(TlsTrustStore(keys.filePath(s("TrustedCertificates"))));
+    settings.trustStorePath = keys.filePath(s("TrustedCertificates"));
+    browsing.Connect();
+    ASSERT_TRUE(browsing.usingTls());
+
+    auto events = jobTable();
+    TransferJob job(*events, browsing);
+    const ListBuild build = buildDownloadList(browsing, {{s("secret.txt"), "secret.txt", false}}, *events);
+    const auto outcome =
+        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build.rawRemote, build.sizes); });
+    ASSERT_TRUE(outcome.done);
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(outcome.error.contains(s("TLS is required"))) << outcome.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(local.filePath(s("secret.txt"))));
     browsing.Disconnect();
 }
