@@ -13,6 +13,7 @@
 #include "support/TlsServer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -298,5 +299,41 @@ TEST(TlsFloor, TransferSessionsNeverFallBackToClearTextBesideAnEncryptedBrowsing
     EXPECT_FALSE(outcome.completed);
     EXPECT_TRUE(outcome.error.contains(s("TLS is required"))) << outcome.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(local.filePath(s("secret.txt"))));
+    browsing.Disconnect();
+}
+
+// Cancel while four files are under way: every transfer ends at once, and no partial file is left in
+// the chosen folder under any name.
+TEST(SimultaneousCancel, EndsEveryRunningTransferAndLeavesNoPartialFile) {
+    QTemporaryDir root, local;
+    for (int i = 0; i < 4; ++i)
+        writeFile(root.filePath(s("big%1.bin").arg(i)), QByteArray(4 * 1024 * 1024, char('a' + i)));
+    testsupport::PyFtpServer server(root.path(), {s("--max-rate"), s("1000000")});
+    ConnectionSettings settings = pyftpd(server.port(), true, 4);
+    TIdFTP browsing;
+    settings.applyTo(browsing);
+    browsing.Connect();
+    auto events = jobTable();
+    TransferJob job(*events, browsing);
+    QList<RemoteSelection> selection;
+    for (int i = 0; i < 4; ++i)
+        selection.append({s("big%1.bin").arg(i), QByteArray("big") + QByteArray::number(i) + ".bin", false});
+    const ListBuild build = buildDownloadList(browsing, selection, *events);
+    QElapsedTimer sinceCancel;
+    QObject::connect(&job, &TransferJob::progress, &job, [&](bool, qint64 bytes, int) {
+        if (bytes > 0 && !sinceCancel.isValid()) {
+            sinceCancel.start();
+            job.cancel();
+        }
+    });
+    const auto outcome =
+        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build.rawRemote, build.sizes); });
+    ASSERT_TRUE(outcome.done);
+    EXPECT_EQ(outcome.error, s("Job cancelled"));
+    EXPECT_EQ(outcome.mostRunning, 4);
+    EXPECT_LT(sinceCancel.elapsed(), 2000);
+    EXPECT_TRUE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty())
+        << QDir(local.path()).entryList(QDir::Files | QDir::Hidden).join(u' ').toStdString();
+    EXPECT_FALSE(outcome.events.contains(s("Download OK")));
     browsing.Disconnect();
 }
