@@ -1,12 +1,13 @@
 // Times the job queue of the real main window (offscreen) against a running FTP server.
 // Usage:
-//   bench_jobs <port> download <remote folder> <name> <local folder> [keep]
+//   bench_jobs <port> download <remote folder> <name> <local folder> [keep] [parallel=N]
 //       selects <name> in the remote folder and clicks LFB008, downloading into <local folder>;
-//   bench_jobs <port> upload <local folder> <name> <remote folder> [keep]
+//   bench_jobs <port> upload <local folder> <name> <remote folder> [keep] [parallel=N]
 //       selects <name> in the local folder and clicks RFS008, uploading into <remote folder>;
 //   bench_jobs <port> build <remote folder> <name>
 //       builds the download list of <name> on the browsing connection, without running it.
-// "keep" ticks "Keep the transfer connection open during a job" before connecting.
+// "keep" ticks "Keep the transfer connection open during a job" before connecting; "parallel=N" sets
+// "Simultaneous transfers:" to N. Exits with 3 when N > 1 is asked of a window without that setting.
 // Prints "seconds=<from the click until the job table is empty>" and "rows=<rows of the job>".
 #include "core/ftp/FtpSession.h"
 #include "core/tables/DataTables.h"
@@ -26,14 +27,23 @@
 #include <QEventLoop>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
 
 bool failed = false;
+
+// CPU time of the calling thread: the window's own work, without the transfer threads'.
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
 
 // Runs the event loop until the condition holds; false after the time-out or an error. The loop sleeps
 // in its wait for events, so the job's signals are handled as soon as they arrive.
@@ -90,8 +100,25 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(2);
-    if (args.size() < 5 || (mode != u"build" && args.size() < 6)) {
-        std::fprintf(stderr, "usage: bench_jobs <port> download|upload|build <folder> <name> [<target>] [keep]\n");
+    const qsizetype fixed = mode == u"build" ? 5 : 6;
+    bool keep = false;
+    int parallel = 0; // 0: as the window starts
+    bool usage = args.size() < fixed;
+    for (qsizetype i = fixed; i < args.size() && !usage; ++i) {
+        const QString& option = args.at(i);
+        if (option == u"keep") {
+            keep = true;
+        } else if (option.startsWith(u"parallel=")) {
+            bool ok = false;
+            parallel = option.mid(9).toInt(&ok);
+            usage = !ok || parallel < 1;
+        } else {
+            usage = true;
+        }
+    }
+    if (usage) {
+        std::fprintf(stderr, "usage: bench_jobs <port> download|upload|build <folder> <name> [<target>] [keep] "
+                             "[parallel=N]\n");
         return 2;
     }
     guard::setReporter([](QWidget*, const QString& text) {
@@ -102,7 +129,21 @@ int main(int argc, char** argv) {
     TMyMenuForm window;
     window.show();
     Ui::TMyMenuForm& ui = *window.ui();
-    if (args.last() == u"keep") ui.KeepTransferConnection->setChecked(true);
+    if (keep) ui.KeepTransferConnection->setChecked(true);
+    if (parallel > 0) {
+        auto* simultaneous = window.findChild<QSpinBox*>(QStringLiteral("SimultaneousTransfers"));
+        if (simultaneous) {
+            simultaneous->setValue(parallel);
+            if (simultaneous->value() != parallel) {
+                std::fprintf(stderr, "parallel=%d is out of the setting's range %d..%d\n", parallel,
+                             simultaneous->minimum(), simultaneous->maximum());
+                return 2;
+            }
+        } else if (parallel > 1) {
+            std::fprintf(stderr, "parallel=%d: this window has no \"Simultaneous transfers\" setting\n", parallel);
+            return 3;
+        }
+    }
     ui.FTPE001->setText(QStringLiteral("127.0.0.1"));
     ui.FTPE002->setText(QStringLiteral("demo"));
     ui.FTPE003->setText(QStringLiteral("demo"));
@@ -131,17 +172,20 @@ int main(int argc, char** argv) {
     }
 
     const QString target = args.at(5);
+    double windowCpuAtClick = 0;
     if (mode == u"download") {
         userAction(&window, [&] { window.remoteBrowser().ListRemoteDirectory(folder); });
         window.localPanel().openFolder(target);
         if (!selectRemote(window, name)) return 1;
         timer.start();
+        windowCpuAtClick = threadCpuSeconds();
         ui.LFB008->click();
     } else {
         userAction(&window, [&] { window.remoteBrowser().ListRemoteDirectory(target); });
         window.localPanel().openFolder(folder);
         if (!selectLocal(window, name)) return 1;
         timer.start();
+        windowCpuAtClick = threadCpuSeconds();
         ui.RFS008->click();
     }
     // The click writes every row before the job starts; the job has ended when they are all gone.
@@ -149,10 +193,11 @@ int main(int argc, char** argv) {
     const bool ended =
         waitFor([&] { return !window.jobQueue().running() && events.recordCount() == 0; }, 1800);
     const qint64 elapsed = timer.nsecsElapsed();
+    const double windowCpu = threadCpuSeconds() - windowCpuAtClick;
     if (!ended) {
         std::fprintf(stderr, "the job did not end\n");
         return 1;
     }
-    std::printf("seconds=%.4f\nrows=%d\n", double(elapsed) / 1e9, rows);
+    std::printf("seconds=%.4f\nrows=%d\nwindow_cpu_seconds=%.4f\n", double(elapsed) / 1e9, rows, windowCpu);
     return failed ? 1 : 0;
 }
