@@ -105,6 +105,12 @@ void TransferJob::startUpload(const ConnectionSettings& settings) {
     start(JobKind::Upload, settings);
 }
 
+void TransferJob::prepareTransfers(const ConnectionSettings& settings) {
+    if (running()) return;
+    const ConnectionSettings own = TransferPool::sessionSettings(settings, m_browsing);
+    m_pool->prepare(own, own.simultaneousTransfers);
+}
+
 void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_kind = kind;
     m_settings = TransferPool::sessionSettings(settings, m_browsing);
@@ -112,6 +118,8 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_failure.clear();
     m_width = 1;
     m_files.clear();
+    // Uploads make their folders on the browsing connection meanwhile.
+    if (kind == JobKind::Upload) m_pool->prepare(m_settings, m_settings.simultaneousTransfers);
     try {
         if (kind == JobKind::Delete) {
             runDelete();

@@ -48,6 +48,9 @@ public:
     // Rows are visited in the order they were added, whatever sort the grid shows.
     void startRemote(JobKind kind, const ConnectionSettings& settings, const ListBuild& build,
                      const QString& tempFolder = QString());
+    // The sessions of a download or upload with these settings log in now, while the job's list is
+    // being made; a job that does not start after all hands them back with endSessions().
+    void prepareTransfers(const ConnectionSettings& settings);
     // Ends the transfers under way; the job stops with "Job cancelled".
     void cancel();
     // The browsing connection changed or goes away: a running job is cancelled, and every transfer

@@ -45,6 +45,14 @@ void TransferPool::begin(int count) {
         session->clearCancel();
 }
 
+void TransferPool::prepare(const ConnectionSettings& settings, int count) {
+    begin(count);
+    for (int slot = 0; slot < std::clamp(count, 1, MaxSessions); ++slot) {
+        TransferSession* session = m_sessions[slot];
+        QMetaObject::invokeMethod(session, [session, settings] { session->prepare(settings); });
+    }
+}
+
 void TransferPool::cancel() {
     for (TransferSession* session : std::as_const(m_sessions))
         session->cancel();

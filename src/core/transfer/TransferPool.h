@@ -29,6 +29,8 @@ public:
     // Makes `count` sessions ready for a new job (1 to MaxSessions).
     void begin(int count);
     TransferSession* session(int slot) const { return m_sessions.value(slot); }
+    // begin(), then the first `count` sessions log in with `settings` ahead of the job's first files.
+    void prepare(const ConnectionSettings& settings, int count);
     // Ends the running transfers; each reports its failure.
     void cancel();
     // The job is over: every session says goodbye and forgets its server.

@@ -31,7 +31,9 @@ TIdFTP& TransferSession::connection(const ConnectionSettings& settings) {
         };
         m_ftp->OnWorkEnd = [this](TWorkMode) { m_sinceProgress.invalidate(); };
     }
-    if (m_ftp->Connected() && (!settings.keepTransferConnectionOpen || !(settings == m_bound))) close();
+    // A connection is closed after each file unless it is kept; one still open here was kept or made
+    // ready for this job, and serves only the settings it logged in with.
+    if (m_ftp->Connected() && !(settings == m_bound)) close();
     // A kept connection the server ended meanwhile (421, reset, end of stream) is replaced, not failed on.
     if (m_ftp->Connected() && !m_ftp->stillUsableWhenIdle()) m_ftp->closeSocket();
     if (!m_ftp->Connected()) {
@@ -66,6 +68,15 @@ void TransferSession::transfer(const ConnectionSettings& settings, const Transfe
     // Whatever the job asks of this session next is queued behind the close.
     emit finished(m_slot, error.isEmpty(), error, m_moved);
     if (!error.isEmpty() || !settings.keepTransferConnectionOpen) close();
+}
+
+void TransferSession::prepare(const ConnectionSettings& settings) {
+    try {
+        connection(settings);
+    } catch (const QeltoError&) {
+        // The first file connects again and reports what fails.
+        close();
+    }
 }
 
 void TransferSession::release() {

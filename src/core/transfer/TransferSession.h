@@ -37,6 +37,8 @@ public:
 
 public slots:
     void transfer(const ConnectionSettings& settings, const TransferRequest& request);
+    // Logs in ahead of the job's first file, while the job is still being made.
+    void prepare(const ConnectionSettings& settings);
     // The job is over: the connection says goodbye when it is alive, and is closed in any case.
     void release();
 

@@ -11,6 +11,7 @@
 #include "core/transfer/TransferJob.h"
 #include "core/transfer/UploadList.h"
 #include "gui/common/GridBinding.h"
+#include "gui/common/Guard.h"
 #include "gui/common/UserAction.h"
 #include "ui_MyMenu.h"
 
@@ -135,10 +136,20 @@ void JobQueue::download() {
     refuseWhileRunning();
     const QString folder = m_localFolder ? m_localFolder() : QString();
     if (folder.isEmpty()) throw QeltoError(QStringLiteral("Choose the local folder to download into first"));
-    ListBuild build;
-    if (!buildRemoteList(build)) return;
-    m_skipped = build.skipped;
-    m_job->startDownload(jobSettings(), folder, build.rawRemote, build.sizes);
+    // The transfer connections log in while the list is made; they go again if no job comes of it.
+    m_job->prepareTransfers(jobSettings());
+    bool started = false;
+    runThenAlways(
+        [&] {
+            ListBuild build;
+            if (!buildRemoteList(build)) return;
+            m_skipped = build.skipped;
+            m_job->startDownload(jobSettings(), folder, build.rawRemote, build.sizes);
+            started = true;
+        },
+        [&] {
+            if (!started) m_job->endSessions();
+        });
 }
 
 void JobQueue::upload() {
