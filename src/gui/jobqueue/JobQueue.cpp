@@ -137,12 +137,11 @@ void JobQueue::download() {
     const QString folder = m_localFolder ? m_localFolder() : QString();
     if (folder.isEmpty()) throw QeltoError(QStringLiteral("Choose the local folder to download into first"));
     // The transfer connections log in while the list is made; they go again if no job comes of it.
-    m_job->prepareTransfers(jobSettings());
     bool started = false;
     runThenAlways(
         [&] {
             ListBuild build;
-            if (!buildRemoteList(build)) return;
+            if (!buildRemoteList(build, [this] { m_job->prepareTransfers(jobSettings()); })) return;
             m_skipped = build.skipped;
             m_job->startDownload(jobSettings(), folder, build.rawRemote, build.sizes);
             started = true;

@@ -89,7 +89,8 @@ private:
     void reportSkipped(const QStringList& skipped);
     QList<RemoteSelection> remoteSelection() const;
     // The list of the remote selection in FTPEvents; false when nothing is selected.
-    bool buildRemoteList(ListBuild& build);
+    // `beforeListing` runs once a list is about to be made.
+    bool buildRemoteList(ListBuild& build, const std::function<void()>& beforeListing = {});
     void keepForPaste(JobKind kind);
     void connectRemoteJobs();
 

@@ -64,10 +64,11 @@ QList<RemoteSelection> JobQueue::remoteSelection() const {
     return selection;
 }
 
-bool JobQueue::buildRemoteList(ListBuild& build) {
+bool JobQueue::buildRemoteList(ListBuild& build, const std::function<void()>& beforeListing) {
     const QList<RemoteSelection> selection = remoteSelection();
     if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..")
         return false;
+    if (beforeListing) beforeListing();
     // The table gets a new list: whatever waited for a paste is gone.
     m_pending = JobKind::None;
     m_ui.DLPLabel->show();
