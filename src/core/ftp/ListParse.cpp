@@ -42,6 +42,10 @@ template <typename View> bool equalsNoCase(View v, QLatin1StringView lower) {
     return v.size() == lower.size() && startsWithNoCase(v, lower);
 }
 
+template <typename View> bool endsWithNoCase(View v, QLatin1StringView lower) {
+    return v.size() >= lower.size() && startsWithNoCase(v.sliced(v.size() - lower.size()), lower);
+}
+
 template <typename View> bool allDigits(View v) {
     if (v.isEmpty()) return false;
     for (qsizetype i = 0; i < v.size(); ++i)
@@ -266,6 +270,10 @@ template <typename View> TIdDirItemType itemType(View type, View* linkTarget) {
         *linkTarget = type.sliced(slinkPrefix.size());
         return ditSymbolicLink;
     }
+    // Servers name links in several ways ("OS.unix=symlink", "OS.unix=slinkdir", "OS.Linux=symlink"):
+    // whatever says link is one, so that no walk takes it for a file or a folder of its own.
+    if (startsWithNoCase(type, QLatin1StringView("os.unix=slink")) || endsWithNoCase(type, QLatin1StringView("symlink")))
+        return ditSymbolicLink;
     if (startsWithNoCase(type, QLatin1StringView("os.unix=blk"))) return ditBlockDev;
     if (startsWithNoCase(type, QLatin1StringView("os.unix=chr"))) return ditCharDev;
     return ditFile;

@@ -30,13 +30,15 @@ PermissionChange changePermissions(TIdFTP& ftp, const RemoteSelection& entry, in
     const TableSpec spec = ftpEventsTable();
     TTable rows(spec.tableName, spec.fields);
     rows.createDataSet();
-    const ListBuild build = buildDownloadList(ftp, {entry}, rows);
+    ListOptions options;
+    options.confirmLinks = true; // a link to a folder elsewhere must keep its files' modes
+    const ListBuild build = buildDownloadList(ftp, {entry}, rows, options);
     change.skipped = build.skipped;
     // The rows hold every folder before its contents: backwards, each entry comes before its folder.
     for (int row = rows.recordCount() - 1; row >= 0; --row) {
         const QString remote = rows.value(row, JobField::Remote).toString();
         const bool folder = rows.value(row, JobField::Type).toString() == u"<DIR>";
-        const QByteArray path = build.rawRemote.value(remote);
+        const QByteArray path = build.rawAt(row);
         if (path.isEmpty()) continue;
         chmod(path, remote, folder ? folderMode(mode) : mode);
     }

@@ -33,15 +33,16 @@ void TransferJob::startRemote(JobKind kind, const ConnectionSettings& settings, 
 }
 
 // Only rows of the list build reach the server, by the bytes the server listed.
-QByteArray TransferJob::rawRemotePath(const QString& remote) const {
-    const QByteArray raw = m_rawRemote.value(remote);
+QByteArray TransferJob::rawRemotePath(int row) const {
+    const QByteArray raw = m_rawRemote.value(row);
     if (raw.isEmpty() || rawPathBelow(m_rawFolder, raw).isEmpty())
-        throw QeltoError(QStringLiteral("\"%1\" is not an entry of the selection").arg(remote));
+        throw QeltoError(QStringLiteral("\"%1\" is not an entry of the selection")
+                             .arg(m_events.value(row, JobField::Remote).toString()));
     return raw;
 }
 
-QByteArray TransferJob::destinationOf(const QString& remote) const {
-    return joinRemotePath(m_destination, rawPathBelow(m_rawFolder, rawRemotePath(remote)));
+QByteArray TransferJob::destinationOf(int row) const {
+    return joinRemotePath(m_destination, rawPathBelow(m_rawFolder, rawRemotePath(row)));
 }
 
 // A row is done only when its command was: the browsing connection must still be there, and a cancel
@@ -53,12 +54,12 @@ void TransferJob::checkRemoteRow() {
 }
 
 // A folder that already exists at the destination stops the job: its files would be overwritten.
-void TransferJob::makeRemoteFolder(const QString& remote) {
-    m_browsing.MakeDir(destinationOf(remote));
+void TransferJob::makeRemoteFolder(int row) {
+    m_browsing.MakeDir(destinationOf(row));
 }
 
 void TransferJob::runRows(const QString& type, bool backwards, const QString& action, const QString& done,
-                          const std::function<void(const QString& remote)>& command) {
+                          const std::function<void(int row)>& command) {
     const int count = m_events.recordCount();
     for (int i = 0; i < count; ++i) {
         m_row = backwards ? count - 1 - i : i;
@@ -67,7 +68,7 @@ void TransferJob::runRows(const QString& type, bool backwards, const QString& ac
         stamp(JobField::StartTime);
         const QString remote = text(JobField::Remote);
         emit status(action + remote);
-        command(remote);
+        command(m_row);
         setText(JobField::Event, done);
         stamp(JobField::EndTime);
     }
@@ -76,23 +77,24 @@ void TransferJob::runRows(const QString& type, bool backwards, const QString& ac
 void TransferJob::runDelete() {
     const QString deleted = QStringLiteral("Deleted");
     runRows(QStringLiteral("File"), false, QStringLiteral("Delete file: "), deleted,
-            [this](const QString& remote) { m_browsing.Delete(rawRemotePath(remote)); });
+            [this](int row) { m_browsing.Delete(rawRemotePath(row)); });
     // Backwards: every folder after the folders inside it, so each is empty by then.
     runRows(QStringLiteral("<DIR>"), true, QStringLiteral("Delete directory: "), deleted,
-            [this](const QString& remote) { m_browsing.RemoveDir(rawRemotePath(remote)); });
+            [this](int row) { m_browsing.RemoveDir(rawRemotePath(row)); });
     complete();
 }
 
 void TransferJob::runMoves() {
     runRows(QStringLiteral("File"), false, QStringLiteral("Move file: "), QStringLiteral("Moved"),
-            [this](const QString& remote) { m_browsing.Rename(rawRemotePath(remote), destinationOf(remote)); });
+            [this](int row) { m_browsing.Rename(rawRemotePath(row), destinationOf(row)); });
     complete();
 }
 
 // The file comes down into a temporary file of its own, then goes up to its destination.
-void TransferJob::copyFile(const QString& remote) {
+void TransferJob::copyFile(int row) {
     removeTempFile();
-    const QByteArray source = rawRemotePath(remote);
+    const QString remote = m_events.value(row, JobField::Remote).toString();
+    const QByteArray source = rawRemotePath(row);
     if (m_tempFolder.isEmpty() || (!ForceLocalFolders(m_tempFolder) && !QFileInfo(m_tempFolder).isDir()))
         throw QeltoError(QStringLiteral("Cannot create the folder ") + m_tempFolder,
                          ErrorCategory::LocalFile);
@@ -103,7 +105,7 @@ void TransferJob::copyFile(const QString& remote) {
                          ErrorCategory::LocalFile);
     m_tempFile = temp.fileName();
     temp.close();
-    m_files[0] = {m_row, true, m_sizes.value(remote, m_events.value(m_row, JobField::SizeValue).toLongLong())};
+    m_files[0] = {m_row, true, rowSize(m_row)};
     emit transferBegins(true);
     emit status(QStringLiteral("Copy file: ") + remote);
     TransferRequest request;
@@ -119,7 +121,7 @@ void TransferJob::copyUploads() {
     checkRemoteRow();
     TransferRequest request;
     request.download = false;
-    request.remote = destinationOf(text(JobField::Remote));
+    request.remote = destinationOf(m_row);
     request.local = m_tempFile;
     m_files[1] = {m_row, false, QFileInfo(m_tempFile).size()};
     setText(JobField::Status, QStringLiteral("0%"));

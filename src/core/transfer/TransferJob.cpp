@@ -80,21 +80,26 @@ void TransferJob::stamp(int field) {
     setText(field, nowText());
 }
 
-QByteArray TransferJob::remoteBytes(const QString& remote) const {
-    const auto raw = m_rawRemote.constFind(remote);
-    return raw != m_rawRemote.cend() ? *raw : m_browsing.encodeText(remote);
+QByteArray TransferJob::remoteBytes(int row) const {
+    const QByteArray raw = m_rawRemote.value(row);
+    return !raw.isEmpty() ? raw : m_browsing.encodeText(m_events.value(row, JobField::Remote).toString());
+}
+
+qint64 TransferJob::rowSize(int row) const {
+    return row >= 0 && row < m_sizes.size() ? m_sizes[row] : m_events.value(row, JobField::SizeValue).toLongLong();
 }
 
 void TransferJob::startDownload(const ConnectionSettings& settings, const QString& localRoot,
-                                const QHash<QString, QByteArray>& rawRemote,
-                                const QHash<QString, qint64>& sizes) {
+                                const ListBuild& build) {
     if (running()) throw QeltoError(QStringLiteral("A job is already running"));
     if (localRoot.isEmpty() || !QFileInfo(localRoot).isDir())
         throw QeltoError(QStringLiteral("Choose the local folder to download into first"),
                          ErrorCategory::LocalFile);
     m_localRoot = localRoot;
-    m_rawRemote = rawRemote;
-    m_sizes = sizes;
+    m_rawRemote = build.rawRemote;
+    m_sizes = build.sizes;
+    // The rows go in the order they were written: the list build's values are kept by that order.
+    DropSortIndex(m_events);
     start(JobKind::Download, settings);
 }
 
@@ -141,9 +146,8 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_jobMoved = false;
     if (parallel()) {
         for (int row = nextFileRow(0); row >= 0; row = nextFileRow(row + 1)) {
-            const QString remote = m_events.value(row, JobField::Remote).toString();
             m_total += kind == JobKind::Download
-                           ? m_sizes.value(remote, m_events.value(row, JobField::SizeValue).toLongLong())
+                           ? rowSize(row)
                            : QFileInfo(m_events.value(row, JobField::Local).toString()).size();
         }
     }
@@ -169,7 +173,7 @@ void TransferJob::runFolderPass() {
         const QString remote = text(JobField::Remote);
         emit status(QStringLiteral("Create directory: ") + remote);
         if (!upload && !download) {
-            makeRemoteFolder(remote);
+            makeRemoteFolder(m_row);
         } else if (download) {
             const QString folder = localTargetBelow(m_localRoot, text(JobField::Local));
             emit target(folder);
@@ -181,7 +185,7 @@ void TransferJob::runFolderPass() {
                 throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
             QString folder = remote;
             if (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
-            const QByteArray raw = remoteBytes(folder);
+            const QByteArray raw = m_browsing.encodeText(folder);
             try {
                 m_browsing.MakeDir(raw);
             } catch (const FtpReplyError&) {
@@ -238,17 +242,17 @@ void TransferJob::startFile(int slot) {
     stamp(JobField::StartTime);
     const QString remote = text(JobField::Remote);
     if (m_kind == JobKind::Copy) {
-        copyFile(remote);
+        copyFile(m_row);
         return;
     }
     const bool download = m_kind == JobKind::Download;
     TransferRequest request;
     request.download = download;
-    request.remote = remoteBytes(remote);
+    request.remote = remoteBytes(m_row);
     Running running{m_row, download};
     if (download) {
         request.local = localTargetBelow(m_localRoot, text(JobField::Local));
-        running.expected = m_sizes.value(remote, m_events.value(m_row, JobField::SizeValue).toLongLong());
+        running.expected = rowSize(m_row);
         emit status(QStringLiteral("Download file: ") + remote);
         emit target(request.local);
     } else {

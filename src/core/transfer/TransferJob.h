@@ -35,10 +35,9 @@ public:
     bool running() const { return m_kind != JobKind::None; }
     JobKind kind() const { return m_kind; }
 
-    // `rawRemote` and `sizes` come from the list build: the server's bytes and the true size of each
-    // row's remote path (rows without one use their text and SizeValue).
-    void startDownload(const ConnectionSettings& settings, const QString& localRoot,
-                       const QHash<QString, QByteArray>& rawRemote, const QHash<QString, qint64>& sizes);
+    // `build` is the list build of the rows: the server's bytes and the true size of each row's remote
+    // path, by row (rows without one use their text and SizeValue).
+    void startDownload(const ConnectionSettings& settings, const QString& localRoot, const ListBuild& build);
     void startUpload(const ConnectionSettings& settings);
     // Runs a list built from a remote selection (`build`) on the server. Delete: the files in table
     // order, then the folders backwards, so each folder is empty when it goes. Cut (a move) and Copy: the
@@ -105,15 +104,16 @@ private:
     // Runs `command` on the browsing connection for every row of this type, in table order or backwards,
     // each row stamped, announced with `action` and its path, and marked `done` once the command succeeded.
     void runRows(const QString& type, bool backwards, const QString& action, const QString& done,
-                 const std::function<void(const QString& remote)>& command);
-    void makeRemoteFolder(const QString& remote);
-    void copyFile(const QString& remote);
+                 const std::function<void(int row)>& command);
+    void makeRemoteFolder(int row);
+    void copyFile(int row);
     void copyUploads();
     void copyFinished(qint64 bytes);
     void removeTempFile();
     void checkRemoteRow();
-    QByteArray rawRemotePath(const QString& remote) const;
-    QByteArray destinationOf(const QString& remote) const;
+    QByteArray rawRemotePath(int row) const;
+    QByteArray destinationOf(int row) const;
+    qint64 rowSize(int row) const;
     void stamp(int field);
     QString text(int field) const;
     void setText(int field, const QString& value);
@@ -122,7 +122,7 @@ private:
     // grid's repaints. Before the job ends they are all written.
     void setText(int row, int field, const QString& value);
     void writeRows();
-    QByteArray remoteBytes(const QString& remote) const;
+    QByteArray remoteBytes(int row) const;
 
     TTable& m_events;
     TIdFTP& m_browsing;
@@ -136,8 +136,8 @@ private:
     JobKind m_kind = JobKind::None;
     ConnectionSettings m_settings;
     QString m_localRoot;
-    QHash<QString, QByteArray> m_rawRemote;
-    QHash<QString, qint64> m_sizes;
+    QList<QByteArray> m_rawRemote; // by row, from the list build
+    QList<qint64> m_sizes;
     int m_row = -1;     // the row the folder pass or a remote job works on
     int m_nextRow = 0;  // where the search for the next file row goes on
     QList<Running> m_files; // one per session of the job

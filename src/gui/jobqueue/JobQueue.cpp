@@ -77,7 +77,7 @@ void JobQueue::connectControls() {
     connect(m_ui.FTPEventsTable, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(m_ui.FTPEventsTable);
         QAction* cancelJob = menu.addAction(QStringLiteral("Cancel"));
-        cancelJob->setEnabled(running());
+        cancelJob->setEnabled(running() || m_building);
         if (menu.exec(m_ui.FTPEventsTable->viewport()->mapToGlobal(at)) == cancelJob)
             userAction(m_window, [this] { cancel(); });
     });
@@ -106,7 +106,7 @@ void JobQueue::connectControls() {
 bool JobQueue::eventFilter(QObject* watched, QEvent* event) {
     // Only the pointers are compared: the filter also sees events while the window is taken down.
     if (watched == m_jobGrid && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && running()) {
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && (running() || m_building)) {
         userAction(m_window, [this] { cancel(); });
         return true;
     }
@@ -122,7 +122,10 @@ bool JobQueue::eventFilter(QObject* watched, QEvent* event) {
         QStringList paths;
         for (const QUrl& url : drop->mimeData()->urls())
             if (url.isLocalFile()) paths << url.toLocalFile();
-        userAction(m_window, [&] { uploadPaths(paths); });
+        // Dropped on a folder's icon, the files go into that folder.
+        const QListWidgetItem* on = m_ui.FTPFilesList->itemAt(drop->position().toPoint());
+        const QString into = on && on->data(RemoteImageRole).toInt() == 2 ? on->text() : QString();
+        userAction(m_window, [&] { uploadPaths(paths, into); });
     }
     return true;
 }
@@ -141,9 +144,11 @@ void JobQueue::download() {
     runThenAlways(
         [&] {
             ListBuild build;
-            if (!buildRemoteList(build, [this] { m_job->prepareTransfers(jobSettings()); })) return;
+            ListOptions options;
+            options.localNames = folderIgnoresCase(folder) ? LocalNames::IgnoreCase : LocalNames::Exact;
+            if (!buildRemoteList(build, options, [this] { m_job->prepareTransfers(jobSettings()); })) return;
             m_skipped = build.skipped;
-            m_job->startDownload(jobSettings(), folder, build.rawRemote, build.sizes);
+            m_job->startDownload(jobSettings(), folder, build);
             started = true;
         },
         [&] {
@@ -157,16 +162,17 @@ void JobQueue::upload() {
     uploadFrom(paths, m_localFolder ? m_localFolder() : QString());
 }
 
-void JobQueue::uploadPaths(const QStringList& paths) {
+void JobQueue::uploadPaths(const QStringList& paths, const QString& folder) {
     if (!m_browsing.isOpen() || paths.isEmpty()) return;
-    uploadFrom(paths, QFileInfo(paths.first()).path());
+    uploadFrom(paths, QFileInfo(paths.first()).path(), folder);
 }
 
-void JobQueue::uploadFrom(const QStringList& paths, const QString& base) {
+void JobQueue::uploadFrom(const QStringList& paths, const QString& base, const QString& folder) {
     refuseWhileRunning();
     if (paths.isEmpty()) return;
     m_pending = JobKind::None;
-    const QString remote = m_browsing.ftp().RetrieveCurrentDir();
+    const QString current = m_browsing.ftp().RetrieveCurrentDir();
+    const QString remote = folder.isEmpty() ? current : JoinRemotePath(current, folder);
     m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
     m_job->startUpload(jobSettings());
 }
@@ -181,6 +187,7 @@ void JobQueue::buildUploadList() {
 }
 
 void JobQueue::cancel() {
+    if (m_building) m_buildCancelled = true;
     m_job->cancel();
 }
 
@@ -240,6 +247,8 @@ void JobQueue::resetBars() {
 
 void JobQueue::jobFinished(bool completed, const QString& error) {
     showPending();
+    // The header names the local folder again, not the last file a download wrote.
+    if (!std::exchange(m_target, QString()).isEmpty() && m_localFolder) emit targetShown(m_localFolder());
     m_ui.DLPLabel->hide();
     const QStringList skipped = std::exchange(m_skipped, {});
     if (!completed) {

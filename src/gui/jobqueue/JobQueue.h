@@ -35,7 +35,8 @@ public:
     void download();
     void upload();
     // Uploads these local paths (dropped from the local list or another program).
-    void uploadPaths(const QStringList& paths);
+    // Dropped on a folder of the remote list, they go into that `folder` of the listed one.
+    void uploadPaths(const QStringList& paths, const QString& folder = QString());
     // Builds the upload list of the local selection without running it.
     void buildUploadList();
     void cancel();
@@ -75,7 +76,7 @@ private:
     ConnectionSettings jobSettings() const;
     // A second command while a job runs is refused with a clear text.
     void refuseWhileRunning() const;
-    void uploadFrom(const QStringList& paths, const QString& base);
+    void uploadFrom(const QStringList& paths, const QString& base, const QString& folder = QString());
     void jobFinished(bool completed, const QString& error);
     void showProgress(bool download, qint64 bytes, int percent);
     // A progress bar paints itself at once on every change, and every text change repaints; during a job
@@ -89,8 +90,9 @@ private:
     void reportSkipped(const QStringList& skipped);
     QList<RemoteSelection> remoteSelection() const;
     // The list of the remote selection in FTPEvents; false when nothing is selected.
-    // `beforeListing` runs once a list is about to be made.
-    bool buildRemoteList(ListBuild& build, const std::function<void()>& beforeListing = {});
+    // `beforeListing` runs once a list is about to be made. Esc in the job grid ends the build.
+    bool buildRemoteList(ListBuild& build, ListOptions options,
+                         const std::function<void()>& beforeListing = {});
     void keepForPaste(JobKind kind);
     void connectRemoteJobs();
 
@@ -116,4 +118,6 @@ private:
     bool m_targetPending = false;
     bool m_keepOpen = false;
     int m_simultaneous = 1;
+    bool m_building = false;       // a remote list is being made
+    bool m_buildCancelled = false; // and Esc asked to end it
 };

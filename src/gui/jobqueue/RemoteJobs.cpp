@@ -64,7 +64,7 @@ QList<RemoteSelection> JobQueue::remoteSelection() const {
     return selection;
 }
 
-bool JobQueue::buildRemoteList(ListBuild& build, const std::function<void()>& beforeListing) {
+bool JobQueue::buildRemoteList(ListBuild& build, ListOptions options, const std::function<void()>& beforeListing) {
     const QList<RemoteSelection> selection = remoteSelection();
     if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..")
         return false;
@@ -73,8 +73,14 @@ bool JobQueue::buildRemoteList(ListBuild& build, const std::function<void()>& be
     m_pending = JobKind::None;
     m_ui.DLPLabel->show();
     m_ui.ProcessEdit->setText(QStringLiteral("Create Download Database ..."));
-    runThenAlways([&] { build = buildDownloadList(m_browsing.ftp(), selection, *m_tables.FTPEvents); },
-                  [this] { m_ui.DLPLabel->hide(); });
+    m_building = true;
+    m_buildCancelled = false;
+    options.cancelled = [this] { return m_buildCancelled; };
+    runThenAlways([&] { build = buildDownloadList(m_browsing.ftp(), selection, *m_tables.FTPEvents, options); },
+                  [this] {
+                      m_building = false;
+                      m_ui.DLPLabel->hide();
+                  });
     m_ui.ProcessEdit->setText(QStringLiteral("Download List Complete ..."));
     return true;
 }
@@ -83,7 +89,9 @@ void JobQueue::keepForPaste(JobKind kind) {
     if (!m_browsing.isOpen()) return;
     refuseWhileRunning();
     ListBuild build;
-    if (!buildRemoteList(build)) return;
+    ListOptions options;
+    options.confirmLinks = kind == JobKind::Cut; // a move must not take files out of a linked folder
+    if (!buildRemoteList(build, options)) return;
     const bool move = kind == JobKind::Cut;
     markFileRows(*m_tables.FTPEvents, move ? QStringLiteral("Move Ready") : QStringLiteral("Copy Ready"));
     m_pending = kind;
@@ -129,7 +137,10 @@ void JobQueue::deleteSelection() {
     if (!m_browsing.isOpen()) return;
     refuseWhileRunning();
     ListBuild build;
-    if (!buildRemoteList(build)) return;
+    ListOptions options;
+    options.confirmLinks = true; // never delete through a link to a folder elsewhere
+    options.linksAsFiles = true; // the link itself goes
+    if (!buildRemoteList(build, options)) return;
     TTable& events = *m_tables.FTPEvents;
     qsizetype files = 0, folders = 0;
     for (int row = 0; row < events.recordCount(); ++row)

@@ -56,7 +56,11 @@ TEST(MlsdLine, TypeFactFollowsTheExactTable) {
         {"type=pdir; ..", ditDirectory, ""},
         {"TYPE=dir; a", ditDirectory, ""}, // fact names ignore case, values do not
         {"type=OS.unix=slink; a", ditSymbolicLink, ""},
-        {"type=OS.UNIX=slink; a", ditFile, ""},
+        // Anything a server may call a link is one: a walk must never take it for a file or a folder.
+        {"type=OS.UNIX=slink; a", ditSymbolicLink, ""},
+        {"type=OS.unix=symlink; a", ditSymbolicLink, ""},
+        {"type=OS.unix=slinkdir; a", ditSymbolicLink, ""},
+        {"type=OS.Linux=SYMLINK; a", ditSymbolicLink, ""},
         {"type=OS.unix=slink:/srv/target dir; a", ditSymbolicLink, "/srv/target"},
         {"type=os.UNIX=SLINK:../up:colon; a", ditSymbolicLink, "../up:colon"},
         {"type=OS.unix=socket; a", ditSocket, ""},
@@ -67,7 +71,8 @@ TEST(MlsdLine, TypeFactFollowsTheExactTable) {
         {"type=OS.UNIX=blk-8/1; a", ditBlockDev, ""},
         {"type=OS.unix=chr; a", ditCharDev, ""},
         {"type=os.unix=CHR-1/3; a", ditCharDev, ""},
-        {"type=OS.unix=slinky; a", ditFile, ""},
+        {"type=OS.unix=slinky; a", ditSymbolicLink, ""},
+        {"type=OS.unix=symlinks; a", ditFile, ""},
         {"type=; a", ditFile, ""},
         {"size=1; a", ditFile, ""},
     };

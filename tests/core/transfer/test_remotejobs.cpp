@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ftptest;
 
@@ -48,6 +50,20 @@ QStringList buildOfTreeA() {
     steps << mlsd({"type=dir;size=0 a", "type=file;size=3 z.txt"}) << ss({"C CWD /pub/a", "S 250 ok"})
           << mlsd({"type=file;size=1 f", "type=dir;size=0 b"}) << ss({"C CWD /pub/a/b", "S 250 ok"})
           << mlsd({"type=file;size=2 g"}) << ss({"C CWD /pub", "S 250 ok"});
+    return steps;
+}
+
+// The plain "LIST -a" that a walk which must tell links apart asks for after an MLSD listing; each
+// entry is "<mode letter> <name>".
+QStringList listAll(std::initializer_list<const char*> entries) {
+    QStringList steps =
+        ss({"L", "C PASV", "S 227 Entering Passive Mode ({pasv})", "C LIST -a", "S 150 listing", "A"});
+    for (const char* entry : entries) {
+        const QString text = s(entry);
+        const QString mode = text.startsWith(u'd') ? s("drwxr-xr-x") : text.startsWith(u'l') ? s("lrwxrwxrwx") : s("-rw-r--r--");
+        steps << s("D ") + mode + s(" 1 u g 1 Jan 02  2024 ") + text.mid(2) + s("\\r\\n");
+    }
+    steps << s("DX") << s("S 226 done");
     return steps;
 }
 
@@ -179,7 +195,12 @@ TEST(RawPathBelow, OnlyPlainNamesBelowTheFolderOfTheSelection) {
 }
 
 TEST(RemotePermissions, ATreeChangesEachEntryBeforeItsFolderAndGoesOnAfterARefusal) {
-    QStringList script = loginWithMlsd + buildOfTreeA();
+    // Each MLSD listing is followed by the plain LIST that tells links apart.
+    QStringList script = loginWithMlsd + ss({"C PWD", "S 257 \"/pub\""});
+    script << mlsd({"type=dir;size=0 a", "type=file;size=3 z.txt"}) << listAll({"d a", "- z.txt"})
+           << ss({"C CWD /pub/a", "S 250 ok"}) << mlsd({"type=file;size=1 f", "type=dir;size=0 b"})
+           << listAll({"- f", "d b"}) << ss({"C CWD /pub/a/b", "S 250 ok"}) << mlsd({"type=file;size=2 g"})
+           << listAll({"- g"}) << ss({"C CWD /pub", "S 250 ok"});
     script << ss({"C SITE CHMOD 644 /pub/a/b/g", "S 550 Not allowed", "C SITE CHMOD 755 /pub/a/b", "S 200 ok",
                   "C SITE CHMOD 644 /pub/a/f", "S 200 ok", "C SITE CHMOD 755 /pub/a", "S 200 ok",
                   "C SITE CHMOD 4750 z.txt", "S 200 ok", "P 5"});
@@ -263,4 +284,82 @@ TEST_F(RemoteTreeTest, ACopyThatFailsRemovesItsTemporaryFile) {
     EXPECT_TRUE(QDir(temp.path()).isEmpty());
     EXPECT_EQ(column(*events, JobField::Event),
               ss({"Created", "Download Ready", "Created", "Download Ready"}));
+}
+
+// pyftpdlib's MLSD describes a link by what it leads to: a/lnk -> ../shared reads as a folder, and
+// a/flink -> ../shared/keep.txt as a file. Delete, move and permissions must reach neither target.
+class LinkedTreeTest : public RemoteTreeTest {
+protected:
+    void SetUp() override {
+        RemoteTreeTest::SetUp();
+        QDir(root.path()).mkpath(s("pub/shared"));
+        writeFile(root.filePath(s("pub/shared/keep.txt")), "keep");
+        ::chmod(root.filePath(s("pub/shared/keep.txt")).toLocal8Bit().constData(), 0644);
+        ASSERT_EQ(::symlink("../shared", root.filePath(s("pub/a/lnk")).toLocal8Bit().constData()), 0);
+        ASSERT_EQ(::symlink("../shared/keep.txt", root.filePath(s("pub/a/flink")).toLocal8Bit().constData()), 0);
+    }
+
+    unsigned mode(const char* relative) const {
+        struct stat st {};
+        return ::stat(root.filePath(s(relative)).toLocal8Bit().constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+    }
+};
+
+TEST_F(LinkedTreeTest, DeleteRemovesTheLinksAndNeverWhatTheyLeadTo) {
+    ListOptions options;
+    options.confirmLinks = true;
+    options.linksAsFiles = true;
+    const ListBuild build = buildDownloadList(ftp, {{s("a"), "a", true}}, *events, options);
+    TransferJob job(*events, ftp);
+    const Outcome outcome = runJob(job, *events, [&] { job.startRemote(JobKind::Delete, settings, build); });
+    EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+    EXPECT_FALSE(exists("pub/a"));
+    EXPECT_EQ(readFile(root.filePath(s("pub/shared/keep.txt"))), QByteArray("keep"));
+    EXPECT_TRUE(outcome.status.contains(s("Delete file: /pub/a/lnk")));
+}
+
+TEST_F(LinkedTreeTest, RecursivePermissionsAndMovesLeaveLinksAndTheirTargetsAlone) {
+    const PermissionChange change = changePermissions(ftp, {s("a"), "a", true}, 0600, true);
+    EXPECT_EQ(mode("pub/shared/keep.txt"), 0644u);
+    EXPECT_EQ(mode("pub/a/f"), 0600u);
+    const QString skipped = change.skipped.join(u'|');
+    EXPECT_TRUE(skipped.contains(s("/pub/a/lnk")) && skipped.contains(s("/pub/a/flink"))) << skipped.toStdString();
+
+    ListOptions options;
+    options.confirmLinks = true;
+    const ListBuild build = buildDownloadList(ftp, {{s("a"), "a", true}}, *events, options);
+    ftp.ChangeDir(s("/dst"));
+    TransferJob job(*events, ftp);
+    const Outcome outcome = runJob(job, *events, [&] { job.startRemote(JobKind::Cut, settings, build); });
+    EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+    EXPECT_EQ(readFile(root.filePath(s("pub/shared/keep.txt"))), QByteArray("keep"));
+    EXPECT_FALSE(exists("dst/a/lnk") || exists("dst/a/flink"));
+    EXPECT_TRUE(exists("dst/a/b/g"));
+}
+
+// Two server names that decode to one text ("\xC3\xA9" is UTF-8 for the "\xE9" of Latin-1).
+TEST(DownloadList, NamesThatDecodeAlikeKeepTheirOwnBytesAndOneLocalTarget) {
+    QStringList script = loginWithMlsd;
+    script << ss({"C PWD", "S 257 \"/pub\""})
+           << mlsd({"type=dir;size=0 coll"}) << ss({"C CWD /pub/coll", "S 250 ok"})
+           << mlsd({"type=file;size=1 \\xC3\\xA9", "type=file;size=2 \\xE9", "type=file;size=3 README",
+                    "type=file;size=4 readme"})
+           << ss({"C CWD /pub", "S 250 ok", "P 5"});
+    for (const LocalNames names : {LocalNames::Exact, LocalNames::IgnoreCase}) {
+        ScriptedServer server(script);
+        TIdFTP ftp;
+        connectPassive(ftp, server.port());
+        auto events = jobTable();
+        ListOptions options;
+        options.localNames = names;
+        const ListBuild build = buildDownloadList(ftp, {{s("coll"), "coll", true}}, *events, options);
+        // Each row keeps the bytes the server listed, by row.
+        ASSERT_EQ(build.rawRemote.size(), events->recordCount());
+        EXPECT_EQ(build.rawRemote.value(1), QByteArray("/pub/coll/\xC3\xA9"));
+        const QString skipped = build.skipped.join(u'|');
+        // The second name that lands on one local file is left out, and said.
+        EXPECT_EQ(build.skipped.size(), names == LocalNames::IgnoreCase ? 2 : 1) << skipped.toStdString();
+        EXPECT_EQ(events->recordCount(), names == LocalNames::IgnoreCase ? 3 : 4);
+        EXPECT_EQ(build.rawRemote.contains(QByteArray("/pub/coll/\xE9")), false);
+    }
 }

@@ -59,7 +59,7 @@ protected:
     testsupport::JobOutcome download(const QList<RemoteSelection>& selection) {
         const ListBuild build = buildDownloadList(browsing, selection, *events);
         return runJob(job, *events,
-                      [&] { job.startDownload(settings, local.path(), build.rawRemote, build.sizes); });
+                      [&] { job.startDownload(settings, local.path(), build); });
     }
 
     testsupport::JobOutcome upload(const QStringList& paths) {
@@ -177,7 +177,7 @@ TEST_F(Simultaneous, TheFirstFailureStartsNoFurtherRowAndTheRowsNotReachedKeepTh
             gone = events->value(row, JobField::Local).toString();
     ASSERT_TRUE(QFile::remove(rootA.filePath(gone)));
     const auto outcome =
-        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build.rawRemote, build.sizes); });
+        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build); });
     ASSERT_TRUE(outcome.done);
     EXPECT_FALSE(outcome.completed);
     EXPECT_FALSE(outcome.error.isEmpty());
@@ -235,7 +235,7 @@ TEST(KeptSession, AConnectionTheServerEndedIsReplacedAndTheCountIsWhatArrived) {
     pyftpd(browsingServer.port(), false).applyTo(browsing);
     browsing.Connect();
     auto events = jobTable();
-    QHash<QString, qint64> sizes;
+    ListBuild build; // the rows are written here, not listed: only their sizes
     for (const char* name : {"f1", "f2"}) {
         JobRow row;
         row.name = s(name);
@@ -244,7 +244,7 @@ TEST(KeptSession, AConnectionTheServerEndedIsReplacedAndTheCountIsWhatArrived) {
         row.local = row.name;
         row.event = s("Download Ready");
         appendJobRow(*events, row);
-        sizes.insert(row.remote, row.size);
+        build.sizes.append(row.size);
     }
     ConnectionSettings settings;
     settings.host = s("127.0.0.1");
@@ -257,7 +257,7 @@ TEST(KeptSession, AConnectionTheServerEndedIsReplacedAndTheCountIsWhatArrived) {
     settings.keepTransferConnectionOpen = true;
     QTemporaryDir local;
     TransferJob job(*events, browsing);
-    const auto outcome = runJob(job, *events, [&] { job.startDownload(settings, local.path(), {}, sizes); });
+    const auto outcome = runJob(job, *events, [&] { job.startDownload(settings, local.path(), build); });
     EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
     EXPECT_EQ(readFile(local.filePath(s("f1"))), QByteArray(2000, 'x'));
     EXPECT_EQ(readFile(local.filePath(s("f2"))), "12345");
@@ -294,7 +294,7 @@ TEST(TlsFloor, TransferSessionsNeverFallBackToClearTextBesideAnEncryptedBrowsing
     TransferJob job(*events, browsing);
     const ListBuild build = buildDownloadList(browsing, {{s("secret.txt"), "secret.txt", false}}, *events);
     const auto outcome =
-        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build.rawRemote, build.sizes); });
+        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build); });
     ASSERT_TRUE(outcome.done);
     EXPECT_FALSE(outcome.completed);
     EXPECT_TRUE(outcome.error.contains(s("TLS is required"))) << outcome.error.toStdString();
@@ -327,7 +327,7 @@ TEST(SimultaneousCancel, EndsEveryRunningTransferAndLeavesNoPartialFile) {
         }
     });
     const auto outcome =
-        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build.rawRemote, build.sizes); });
+        runJob(job, *events, [&] { job.startDownload(settings, local.path(), build); });
     ASSERT_TRUE(outcome.done);
     EXPECT_EQ(outcome.error, s("Job cancelled"));
     EXPECT_EQ(outcome.mostRunning, 4);
