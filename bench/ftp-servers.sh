@@ -1,7 +1,9 @@
 # Starts Debian's vsftpd, proftpd and pure-ftpd on 127.0.0.1 for the benchmarks, each with a password
 # login of a throwaway local user. Sourced by bench/transfer.sh; needs $work (a scratch folder the caller
-# removes) and log(). proftpd and pure-ftpd conflict with each other and with vsftpd as packages, so
-# they are fetched with apt-get download and unpacked into $work; only their libraries are installed. No
+# removes), log() and $bench_vsftpd (the vsftpd binary that scripts/common.sh's
+# qelto_unpack_test_servers unpacked). No server is installed as a package: a package would register,
+# enable and start its service, and proftpd and pure-ftpd conflict with each other and with vsftpd. They
+# are fetched with apt-get download and unpacked into $work; only their libraries are installed. No
 # service is registered.
 #
 #   bench_user_create            creates the user ($bench_user, password $bench_password, home $bench_home)
@@ -27,7 +29,7 @@ bench_user_create() {
   echo "$bench_user:$bench_password" | chpasswd
   chown "$bench_user:" "$bench_home"
   chmod 755 "$work" # the user reaches its home through it
-  # The servers refuse a user whose shell is not listed, and vsftpd one listed in ftpusers.
+  # A server may refuse a user whose shell is not listed.
   grep -qx /bin/bash /etc/shells || echo /bin/bash >>/etc/shells
 }
 
@@ -70,7 +72,10 @@ bench_server_start() {
   local conf=$work/$1.conf
   case $1 in
   vsftpd)
-    [[ -d /var/run/vsftpd/empty ]] || mkdir -p /var/run/vsftpd/empty
+    # Without the package there is no /etc/pam.d/vsftpd: PAM's "other" service (common-auth) checks
+    # the password. The unprivileged helper is locked into an empty folder of $work.
+    mkdir -p "$work/empty"
+    chmod 755 "$work/empty"
     cat >"$conf" <<EOF
 listen=YES
 listen_ipv6=NO
@@ -81,8 +86,9 @@ anonymous_enable=NO
 local_enable=YES
 write_enable=YES
 local_umask=022
-pam_service_name=vsftpd
-secure_chroot_dir=/var/run/vsftpd/empty
+pam_service_name=other
+secure_chroot_dir=$work/empty
+nopriv_user=nobody
 seccomp_sandbox=NO
 pasv_enable=YES
 pasv_address=127.0.0.1
@@ -90,7 +96,7 @@ xferlog_enable=NO
 connect_from_port_20=NO
 ssl_enable=NO
 EOF
-    "$(command -v vsftpd || echo /usr/sbin/vsftpd)" "$conf" >"$work/$1.log" 2>&1 &
+    "$bench_vsftpd" "$conf" >"$work/$1.log" 2>&1 &
     ;;
   proftpd)
     bench_unpack proftpd-core

@@ -16,8 +16,9 @@
 # pure-ftpd, each with a password login (bench/ftp-servers.sh), and the last line goes on with
 #   <server>_download_vs_best=<qelto/best of curl and lftp> <server>_upload_vs_best=<…>
 # for vsftpd, proftpd and pureftpd.
-# Builds bench_transfer into $BUILD (default build/, Release) when it is missing, and installs vsftpd,
-# curl and time when they are missing.
+# Builds bench_transfer into $BUILD (default build/, Release) when it is missing, installs curl, time and
+# vsftpd's libraries when they are missing, and unpacks vsftpd from its package into $BUILD/test-servers
+# (as scripts/test does): it is run from there, never installed as a service.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,15 +45,11 @@ cleanup() {
 trap cleanup EXIT
 
 # vsftpd is the server the figures are taken on; without it the script would quietly time pyftpdlib.
-missing=()
-[[ -x /usr/bin/time ]] || missing+=(time)
-command -v vsftpd >/dev/null || [[ -x /usr/sbin/vsftpd ]] || missing+=(vsftpd)
-command -v curl >/dev/null || missing+=(curl)
-if ((${#missing[@]})); then
-    log "installing ${missing[*]}"
-    apt-get install -y -qq "${missing[@]}" >/dev/null 2>&1 ||
-        { apt-get update -qq >/dev/null && apt-get install -y -qq "${missing[@]}" >/dev/null; }
-fi
+QELTO_BUILD=$build
+source "$here/scripts/common.sh"
+qelto_install_missing time curl "${QELTO_TEST_SERVER_LIBRARIES[@]}" >&2
+qelto_unpack_test_servers "$build" >&2
+vsftpd=$build/test-servers/vsftpd/usr/sbin/vsftpd
 if [[ ! -f $build/CMakeCache.txt ]]; then
     log "configuring $build (Release)"
     cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -85,15 +82,16 @@ server_answers() {
 
 root=$work/root
 mkdir -p "$root/pub" "$work/local"
+# The anonymous session runs as "daemon" (a user every Debian system has, with a home folder that
+# exists), locked into $root; the unprivileged helper as "nobody" in the empty $work/empty.
 start_vsftpd() {
-    command -v vsftpd >/dev/null || [[ -x /usr/sbin/vsftpd ]] || return 1
-    [[ -d /var/run/vsftpd/empty ]] || mkdir -p /var/run/vsftpd/empty
-    id ftp >/dev/null 2>&1 || return 1
-    chmod 755 "$work" "$root"
-    chown ftp:ftp "$root/pub"
+    [[ -x $vsftpd ]] || return 1
+    mkdir -p "$work/empty"
+    chmod 755 "$work" "$root" "$work/empty"
+    chown daemon: "$root/pub"
     port=$(free_port)
     vsftpd_conf "$port" >"$work/vsftpd.conf"
-    "$(command -v vsftpd || echo /usr/sbin/vsftpd)" "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
+    "$vsftpd" "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
     server_pid=$!
     user=anonymous password=guest prefix=pub/
     server_answers && return 0
@@ -118,7 +116,9 @@ anon_upload_enable=YES
 anon_other_write_enable=YES
 anon_umask=022
 allow_writeable_chroot=YES
-secure_chroot_dir=/var/run/vsftpd/empty
+secure_chroot_dir=$work/empty
+nopriv_user=nobody
+ftp_username=daemon
 seccomp_sandbox=NO
 isolate=NO
 isolate_network=NO
@@ -145,7 +145,7 @@ start_tls_vsftpd() {
         printf '%s\n' ssl_enable=YES "rsa_cert_file=$cert" "rsa_private_key_file=$work/key.pem" allow_anon_ssl=YES \
             force_anon_logins_ssl=YES force_anon_data_ssl=YES ssl_ciphers=HIGH
     } >"$work/vsftpd-tls.conf"
-    "$(command -v vsftpd || echo /usr/sbin/vsftpd)" "$work/vsftpd-tls.conf" >"$work/server-tls.log" 2>&1 &
+    "$vsftpd" "$work/vsftpd-tls.conf" >"$work/server-tls.log" 2>&1 &
     tls_pid=$!
     server_answers "$tls_port" --ssl-reqd --cacert "$cert" && return 0
     kill "$tls_pid" 2>/dev/null || true
@@ -167,7 +167,7 @@ start_pyftpdlib() {
 }
 
 if start_vsftpd; then
-    server="vsftpd $(dpkg-query -W -f='${Version}' vsftpd 2>/dev/null || true)"
+    server="vsftpd $(sed 's/^vsftpd_\([^_]*\)_.*/\1/' "$build/test-servers/vsftpd.stamp")"
 elif start_pyftpdlib; then
     server="pyftpdlib (vsftpd could not serve here: $(head -c 200 "$work/server.log" | tr '\n' ' '))"
 else
@@ -281,6 +281,7 @@ measure_peers() { # server
 peer_servers=()
 if [[ ${PEERS:-1} != 0 ]]; then
     command -v lftp >/dev/null || { log "installing lftp"; apt-get install -y -qq lftp >/dev/null; }
+    bench_vsftpd=$vsftpd
     source "$here/bench/ftp-servers.sh"
     trap 'bench_server_stop; bench_user_remove; cleanup' EXIT
     bench_user_create

@@ -17,6 +17,10 @@ QELTO_RUN_PACKAGES=(
   xvfb xauth fonts-dejavu-core
 )
 
+# The shared libraries of the unpacked vsftpd (apt-cache depends vsftpd): its package is not installed,
+# so nothing else brings them.
+QELTO_TEST_SERVER_LIBRARIES=(libcap2 libpam0g libpam-modules libssl3 libwrap0)
+
 # What the tests and benchmarks need on top (scripts/test): GoogleTest, the peers and readers they run,
 # and the libraries of the servers that qelto_unpack_test_servers unpacks. A server itself is never
 # installed as a package here: a server package registers, enables and starts its service on the
@@ -27,7 +31,7 @@ QELTO_TEST_PACKAGES=(
   heimdal-clients curl time bc
   unrtf
   openssl python3-openssl desktop-file-utils
-  libcap2 libpam0g libpam-modules libssl3 libwrap0
+  "${QELTO_TEST_SERVER_LIBRARIES[@]}"
 )
 
 # qelto_install_missing [package...]: installs those of the packages (by default the run-time ones)
