@@ -54,8 +54,9 @@ bool isSafeRemoteName(const QString& name) {
 }
 
 QString localTargetBelow(const QString& root, const QString& relative) {
+    // The chosen folder may itself be reached through a link: the check works below its real path.
     const QString base = QDir(root).canonicalPath();
-    const QString target = QDir::cleanPath(root + u'/' + relative);
+    const QString target = QDir::cleanPath(base + u'/' + relative);
     // The deepest existing part decides where a symbolic link on the way really leads.
     QString existing = target;
     while (!QFileInfo::exists(existing) && existing.size() > base.size())
@@ -66,5 +67,5 @@ QString localTargetBelow(const QString& root, const QString& relative) {
     if (base.isEmpty() || !(resolved == base || resolved.startsWith(base + u'/')))
         throw QeltoError(QStringLiteral("The path \"%1\" leads outside the folder %2").arg(relative, root),
                          ErrorCategory::LocalFile);
-    return target;
+    return target; // the path that was checked
 }

@@ -7,16 +7,42 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
+
+// A name that a server which reads a backslash as a separator would take for a path out of the folder:
+// "..\x" or "\etc\x". Such a name is fine on this machine, so only these are left out.
+bool leavesFolderOnBackslashServer(const QString& name) {
+    if (!name.contains(u'\\')) return false;
+    if (name.startsWith(u'\\')) return true;
+    const QStringList parts = name.split(u'\\');
+    return parts.contains(QStringLiteral("..")) || parts.contains(QStringLiteral("."));
+}
 
 class LocalWalk {
 public:
     LocalWalk(const QString& base, const QString& remoteFolder, TTable& events)
         : m_base(base.endsWith(u'/') ? base : base + u'/'), m_remoteFolder(remoteFolder), m_events(events) {}
 
+    // A selected entry: what is below it belongs to the selection, and only that is sent.
+    void addSelected(const QFileInfo& info) {
+        const QString real = info.canonicalFilePath();
+        if (!real.isEmpty()) m_selection << real;
+        m_top = true;
+        add(info);
+    }
+
     void add(const QFileInfo& info) {
-        if (info.isSymLink() && info.isDir()) {
+        const bool top = std::exchange(m_top, false);
+        if (leavesFolderOnBackslashServer(info.fileName())) {
+            skipped << info.filePath() + QStringLiteral(" (a name with \\ that a server may read as a path)");
+        } else if (info.isSymLink() && info.isDir()) {
             skipped << info.filePath() + QStringLiteral(" (a link to a folder)");
+        } else if (info.isSymLink() && !top && !insideSelection(info.canonicalFilePath())) {
+            // A link inside a selected folder that leads elsewhere (a key, a password file) is not
+            // sent; a link the user selected is.
+            skipped << info.filePath() + QStringLiteral(" (a link that leads outside the selection)");
         } else if (info.isDir()) {
             addFolder(info);
             walk(info.filePath());
@@ -38,6 +64,13 @@ private:
             if (e.isDir()) add(e);
         for (const QFileInfo& e : entries)
             if (!e.isDir()) add(e);
+    }
+
+    bool insideSelection(const QString& real) const {
+        if (real.isEmpty()) return false; // a link that leads nowhere
+        for (const QString& selected : m_selection)
+            if (real == selected || real.startsWith(selected + u'/')) return true;
+        return false;
     }
 
     QString relative(const QFileInfo& info) const { return info.filePath().mid(m_base.size()); }
@@ -74,6 +107,8 @@ private:
     }
 
     QString m_base;
+    QStringList m_selection; // the selected entries' real paths
+    bool m_top = false;
     QString m_remoteFolder;
     TTable& m_events;
 };
@@ -85,7 +120,7 @@ QStringList buildUploadList(const QStringList& selectedPaths, const QString& bas
     events.emptyDataSet();
     LocalWalk walk(base, remoteFolder, events);
     for (const QString& path : selectedPaths)
-        walk.add(QFileInfo(path));
+        walk.addSelected(QFileInfo(path));
     events.first();
     return walk.skipped;
 }

@@ -98,9 +98,46 @@ TEST(LocalTarget, StaysInsideTheChosenFolder) {
     EXPECT_EQ(localTargetBelow(root.path(), s("new/deeper/file")), root.filePath(s("new/deeper/file")));
     for (const char* bad : {"../x", "in/../../x", "in/out/x"})
         EXPECT_THROW(localTargetBelow(root.path(), s(bad)), QeltoError) << bad;
+    // The chosen folder reached through a link (a short link to a longer real path): new paths below it
+    // are inside, and a link inside that leads out is still refused.
+    const QString real = root.filePath(s("a-real-folder-whose-path-is-longer-than-the-link/x"));
+    ASSERT_TRUE(QDir().mkpath(real));
+    const QString link = root.filePath(s("t"));
+    ASSERT_EQ(::symlink(real.toLocal8Bit().constData(), link.toLocal8Bit().constData()), 0);
+    EXPECT_EQ(localTargetBelow(link, s("t")), real + s("/t"));
+    EXPECT_EQ(localTargetBelow(link, s("sub/deeper/file")), real + s("/sub/deeper/file"));
+    ASSERT_EQ(::symlink("/tmp", (real + s("/out")).toLocal8Bit().constData()), 0);
+    EXPECT_THROW(localTargetBelow(link, s("out/x")), QeltoError);
+    EXPECT_THROW(localTargetBelow(link, s("../y")), QeltoError);
     for (const char* name : {"", ".", "..", "a/b", "bell\x07", "line\nbreak"})
         EXPECT_FALSE(isSafeRemoteName(s(name))) << name;
     EXPECT_TRUE(isSafeRemoteName(s("report (1).txt")));
+}
+
+TEST(UploadList, LinksLeadingOutOfTheSelectionAndNamesThatClimbOnABackslashServerAreLeftOut) {
+    QTemporaryDir root;
+    put(root, "secret/id_key", "PRIVATE KEY");
+    put(root, "site/index.html", "<p>");
+    put(root, "site/..\\..\\x", "climb");
+    put(root, "site/\\etc", "rooted");
+    put(root, "site/a\\b", "plain");
+    QDir(root.path()).mkpath(s("site/css"));
+    auto link = [&](const char* target, const char* at) {
+        ASSERT_EQ(::symlink(target, root.filePath(s(at)).toLocal8Bit().constData()), 0);
+    };
+    link("../../secret/id_key", "site/css/key"); // out of the selection
+    link("../index.html", "site/css/home.html");  // inside it
+    link("site/index.html", "chosen.html");       // a link the user selected
+    link("nowhere", "site/dangling");
+    auto events = jobTable();
+    const QStringList skipped = buildUploadList({root.filePath(s("site")), root.filePath(s("chosen.html"))},
+                                                root.path(), s("/www"), *events);
+    EXPECT_EQ(column(*events, JobField::Name),
+              ss({"<site>", "<site/css>", "site/css/home.html", "site/a\\b", "site/index.html", "chosen.html"}));
+    const QString left = skipped.join(u'|');
+    for (const char* name : {"site/css/key", "site/dangling", "site/..\\..\\x", "site/\\etc"})
+        EXPECT_TRUE(left.contains(root.filePath(s(name)))) << name << " in " << left.toStdString();
+    EXPECT_EQ(skipped.size(), 4) << left.toStdString();
 }
 
 TEST(UploadList, FoldersBeforeFilesDottedFoldersIncludedSpecialFilesAndFolderLinksLeftOut) {
