@@ -40,10 +40,12 @@ struct TestCertificate {
 // tests/fixtures/tls_ftp_server.py: user demo (password demo) on `root`, explicit TLS.
 class TlsServerProcess : public ServerProcess {
 public:
-    TlsServerProcess(const QString& root, const TestCertificate& certificate) {
+    // `faults`: "--no-close-notify", "--cut N" (see the fixture).
+    TlsServerProcess(const QString& root, const TestCertificate& certificate, const QStringList& faults = {}) {
         start(QStringLiteral("/usr/bin/python3"),
-              {QStringLiteral(QELTO_FIXTURES_DIR "/tls_ftp_server.py"), QStringLiteral("--root"), root,
-               QStringLiteral("--cert"), certificate.cert, QStringLiteral("--key"), certificate.key});
+              QStringList{QStringLiteral(QELTO_FIXTURES_DIR "/tls_ftp_server.py"), QStringLiteral("--root"), root,
+                          QStringLiteral("--cert"), certificate.cert, QStringLiteral("--key"), certificate.key} +
+                  faults);
     }
 };
 

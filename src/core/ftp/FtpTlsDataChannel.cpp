@@ -2,6 +2,7 @@
 
 #include "core/base/Errors.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <cerrno>
 #include <poll.h>
@@ -50,7 +51,12 @@ FtpTlsDataChannel::FtpTlsDataChannel(int fd, const QSslConfiguration& configurat
     // The server's closing alert is reported as an error while the socket still shows itself connected,
     // and a later time-out replaces that error: note it when it happens.
     QObject::connect(&m_socket, &QAbstractSocket::errorOccurred, [this](QAbstractSocket::SocketError error) {
-        if (error == QAbstractSocket::RemoteHostClosedError) m_peerClosed = true;
+        if (error != QAbstractSocket::RemoteHostClosedError) return;
+        m_peerClosed = true;
+        // The TLS layer reports the closing alert with this text; the TCP layer's own end of stream
+        // with another.
+        if (m_socket.errorString() == QCoreApplication::translate("QSslSocket", "The TLS/SSL connection has been closed"))
+            m_closeAlert = true;
     });
     QObject::connect(&m_socket, &QAbstractSocket::disconnected, [this] { m_peerClosed = true; });
     QSslConfiguration config = configuration;
@@ -149,8 +155,13 @@ qint64 FtpTlsDataChannel::read(char* data, qint64 size) {
     const qint64 n = m_socket.read(data, size);
     if (n > 0) return n;
     if (n < 0 && !ended()) throw QeltoError(m_socket.errorString(), ErrorCategory::ConnectionLost);
+    if (!ended()) return -1;
     // The end of the data: the server closed the connection and everything it sent has been read.
-    return ended() ? 0 : -1;
+    if (!m_closeAlert)
+        throw QeltoError(QStringLiteral("The data connection ended without TLS's closing alert: what came may "
+                                        "be cut short."),
+                         ErrorCategory::Tls);
+    return 0;
 }
 
 qint64 FtpTlsDataChannel::write(const char* data, qint64 size) {

@@ -24,6 +24,8 @@ public:
     void close() override;
     bool waitReadable(int ms) override;
     bool waitWritable(int ms) override;
+    // The end of the data (0) comes only after the server's closing alert: a connection that merely
+    // closes may have been cut by anyone on the way, and fails the read.
     qint64 read(char* data, qint64 size) override;
     qint64 write(const char* data, qint64 size) override;
     // Always -1 with EINVAL: the kernel cannot encrypt, so uploads go through write().
@@ -42,5 +44,6 @@ private:
     bool m_open = true;
     bool m_checked = false;
     bool m_peerClosed = false;
+    bool m_closeAlert = false; // the server ended TLS with its closing alert
     int m_lastError = 0;
 };

@@ -9,6 +9,7 @@
 
 #include <QFileDevice>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <cerrno>
 #include <exception>
 
@@ -33,6 +34,15 @@ const QList<int> AbortThirdCodes{226, 426, 450, 451, 425, 550};
 // it): the upload stops writing and the server's replies tell how it ended.
 bool dataConnectionGone(int error) {
     return error == EPIPE || error == ECONNRESET || error == EBADF || error == ENOTCONN || error == ESHUTDOWN;
+}
+
+// The size a 150 reply names, as in "Opening BINARY mode data connection for x (11 bytes)"; -1 when it
+// names none.
+qint64 announcedSize(const QString& text) {
+    static const QRegularExpression size(QStringLiteral("\\((\\d{1,18}) bytes?\\)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = size.match(text);
+    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
 } // namespace
@@ -117,6 +127,21 @@ void FtpTransfer::run(QIODevice& local, qint64 restartAt, qint64 limit, const QS
     // cut-off upload; the file is not all there, so the upload has failed.
     if (m_uploadCut)
         throw QeltoError(QStringLiteral("Data connection closed before the whole file was sent."),
+                         ErrorCategory::ConnectionLost);
+    // A file that shrank or grew while it was read went up in a form that never existed on disk.
+    if (m_direction == Upload && m_toSend >= 0 && m_moved != m_toSend)
+        throw QeltoError(QStringLiteral("The local file changed while it was sent: %1 bytes went, it had %2 "
+                                        "when the upload began.")
+                             .arg(m_moved)
+                             .arg(m_toSend),
+                         ErrorCategory::LocalFile);
+    // A server that names the size in its 150 reply and then sends less has cut the file short. In ASCII
+    // mode the line ends may change on the way, so only binary transfers are held to the count.
+    if (m_direction == Download && !m_listing && m_restartAt < 0 && m_settings.transferType() == ftBinary &&
+        m_announced >= 0 && m_moved >= 0 && m_moved < m_announced)
+        throw QeltoError(QStringLiteral("Partial file: %1 of the %2 bytes the server announced came.")
+                             .arg(m_moved)
+                             .arg(m_announced),
                          ErrorCategory::ConnectionLost);
 }
 
@@ -243,6 +268,7 @@ void FtpTransfer::readCommandReply(const QList<int>& accepted) {
     const FtpReply reply = m_control.readReply();
     // Only a preliminary reply announces data, and with it a closing reply.
     enter(reply.code >= 100 && reply.code < 200 ? Phase::Moving : Phase::Declined);
+    if (reply.code == 150 || reply.code == 125) m_announced = announcedSize(reply.text.join(u' '));
     if (!accepted.contains(reply.code)) throw FtpReplyError(reply.code, reply.errorText());
 }
 
@@ -285,6 +311,7 @@ void FtpTransfer::receive() {
         const bool inKernel =
             m_limit < 0 && file && file->handle() >= 0 && file->openMode().testFlag(QIODevice::Unbuffered);
         if (!inKernel || !receiveIntoFile(file->handle(), total)) receiveThroughBuffer(total);
+        m_moved = total;
     } catch (...) {
         m_control.doWorkEnd(wmRead);
         throw;
@@ -348,6 +375,7 @@ void FtpTransfer::send() {
         // that cannot be sent that way, through the block buffer.
         const auto* file = qobject_cast<QFileDevice*>(m_local);
         bool inKernel = file && file->handle() >= 0;
+        if (file && !file->isSequential()) m_toSend = file->size() - file->pos();
         while (dataOpen()) {
             const qint64 sent = inKernel ? sendFromFile(file->handle(), total == 0, inKernel) : sendBlock();
             if (sent == 0) break;
@@ -356,6 +384,7 @@ void FtpTransfer::send() {
             m_control.doWork(wmWrite, total);
             m_control.afterDataBlock();
         }
+        m_moved = total;
         // The server takes the end of the data connection as the end of the file.
         closeData();
     } catch (...) {

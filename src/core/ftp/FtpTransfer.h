@@ -90,4 +90,7 @@ private:
     Phase m_phase = Phase::Idle;
     bool m_abortRequested = false; // set by requestAbort, from a handler run inside one of our waits
     bool m_uploadCut = false;      // the data connection went away before the whole file was sent
+    qint64 m_announced = -1;       // the byte count the server's 150 reply named, when it named one
+    qint64 m_moved = -1;           // the bytes that came or went, once the data ended
+    qint64 m_toSend = -1;          // an upload's bytes when it started
 };
