@@ -24,7 +24,7 @@ QString dataTempFolder() {
     return dataFolderPath() + QStringLiteral("/Temp");
 }
 
-bool ForceLocalFolders(const QString& path) {
+bool ForceLocalFolders(const QString& path, FolderAccess access) {
     QString full = path;
     while (full.endsWith(u'/'))
         full.chop(1);
@@ -36,7 +36,8 @@ bool ForceLocalFolders(const QString& path) {
         prefix += c;
         if (c != u'/' || prefix == QStringLiteral("/")) continue;
         if (QFileInfo(prefix).isDir()) continue;
-        if (!QDir().mkdir(prefix, ownerOnlyFolder)) return false;
+        const bool made = access == FolderAccess::Private ? QDir().mkdir(prefix, ownerOnlyFolder) : QDir().mkdir(prefix);
+        if (!made) return false;
     }
     return QFileInfo(full).isDir();
 }

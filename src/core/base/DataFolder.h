@@ -8,9 +8,13 @@ QString dataFolderPath();
 QString dataSystemFolder();
 QString dataTempFolder();
 
-// Creates every missing level of a local folder path, private to the user (0700). Stops at the first
-// level it cannot create. Returns whether the whole path exists afterwards.
-bool ForceLocalFolders(const QString& path);
+// Who may use the folders ForceLocalFolders makes: the user alone (0700; the data folder), or whom the
+// user's umask lets in (the folders of a download, like any other the user makes).
+enum class FolderAccess { Private, AsUmask };
+
+// Creates every missing level of a local folder path, private to the user (0700) unless `access` says
+// otherwise. Stops at the first level it cannot create. Returns whether the whole path exists afterwards.
+bool ForceLocalFolders(const QString& path, FolderAccess access = FolderAccess::Private);
 
 // Where the shipped table templates are looked for, in order: "System" in the current folder, beside
 // the executable, in the installed data folder beside the program's (<program folder>/../share/qelto).

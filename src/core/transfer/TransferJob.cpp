@@ -177,7 +177,7 @@ void TransferJob::runFolderPass() {
         } else if (download) {
             const QString folder = localTargetBelow(m_localRoot, text(JobField::Local));
             emit target(folder);
-            if (!ForceLocalFolders(folder) && !QFileInfo(folder).isDir())
+            if (!ForceLocalFolders(folder, FolderAccess::AsUmask) && !QFileInfo(folder).isDir())
                 throw QeltoError(QStringLiteral("Cannot create the folder ") + folder,
                                  ErrorCategory::LocalFile);
         } else {

@@ -363,3 +363,20 @@ TEST(DownloadList, NamesThatDecodeAlikeKeepTheirOwnBytesAndOneLocalTarget) {
         EXPECT_EQ(build.rawRemote.contains(QByteArray("/pub/coll/\xE9")), false);
     }
 }
+
+// Downloaded folders are the user's like any other: made under the umask, not private to the user.
+TEST_F(RemoteTreeTest, DownloadedFoldersFollowTheUmask) {
+    QTemporaryDir local;
+    const ListBuild build = selectA();
+    const mode_t old = ::umask(022);
+    TransferJob job(*events, ftp);
+    const Outcome outcome = runJob(job, *events, [&] { job.startDownload(settings, local.path(), build); });
+    ::umask(old);
+    EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+    for (const char* folder : {"a", "a/b"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(local.filePath(s(folder)).toLocal8Bit().constData(), &st), 0) << folder;
+        EXPECT_EQ(st.st_mode & 0777, 0755u) << folder;
+    }
+    EXPECT_EQ(readFile(local.filePath(s("a/b/g"))), QByteArray("gg"));
+}
