@@ -1,5 +1,8 @@
 #include "core/browse/RemoteEditing.h"
 
+#include "core/browse/RemoteListing.h"
+#include "core/tables/Table.h"
+
 QString newFolderCaption(const QStringList& captions) {
     qsizetype count = 0;
     for (const QString& caption : captions)
@@ -43,4 +46,54 @@ QString octalText(int mode) {
 
 int folderMode(int mode) {
     return mode | ((mode >> 2) & 0111);
+}
+
+NameClash nameClash(const QList<NamedEntry>& listing, const NamedEntry& incoming) {
+    for (const NamedEntry& entry : listing)
+        if (entry.name == incoming.name)
+            return entry.folder || incoming.folder ? NameClash::Folder : NameClash::FileOnFile;
+    return NameClash::None;
+}
+
+QStringList replacedFiles(const QList<NamedEntry>& listing, const QList<NamedEntry>& incoming) {
+    QStringList names;
+    for (const NamedEntry& entry : incoming)
+        if (nameClash(listing, entry) == NameClash::FileOnFile) names << entry.name;
+    return names;
+}
+
+QList<NamedEntry> listedEntries(const TTable& permissions) {
+    // Name and type of a listing row; the type is "Root" and "Dir Up" for "." and "..".
+    constexpr int nameField = 1, typeField = 2;
+    QList<NamedEntry> entries;
+    for (int row = 0; row < permissions.recordCount(); ++row) {
+        const QString type = permissions.value(row, typeField).toString();
+        if (type == u"Root" || type == u"Dir Up") continue;
+        entries << NamedEntry{permissions.value(row, nameField).toString(), type == u"<DIR>"};
+    }
+    return entries;
+}
+
+namespace {
+
+QString withoutTrailingSlash(QString path) {
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+} // namespace
+
+bool sameRemoteFolder(const QString& a, const QString& b) {
+    return withoutTrailingSlash(a) == withoutTrailingSlash(b);
+}
+
+QString copiedFolderHolding(const QString& target, const QString& sourceFolder,
+                            const QStringList& copiedFolders) {
+    const QString here = withoutTrailingSlash(target);
+    for (const QString& name : copiedFolders) {
+        const QString folder = JoinRemotePath(withoutTrailingSlash(sourceFolder), name);
+        if (here == folder || here.startsWith(folder + u'/')) return folder;
+    }
+    return QString();
 }

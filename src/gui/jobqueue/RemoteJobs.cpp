@@ -2,6 +2,7 @@
 // included.
 #include "core/base/DataFolder.h"
 #include "core/base/Errors.h"
+#include "core/browse/RemoteEditing.h"
 #include "core/browse/RemoteListing.h"
 #include "core/ftp/FtpSession.h"
 #include "core/ftp/TIdFTP.h"
@@ -9,6 +10,7 @@
 #include "core/tables/Table.h"
 #include "core/transfer/RemoteChanges.h"
 #include "core/transfer/TransferJob.h"
+#include "gui/common/ReplaceQuestion.h"
 #include "gui/common/UserAction.h"
 #include "gui/jobqueue/JobQueue.h"
 #include "ui_MyMenu.h"
@@ -25,6 +27,33 @@ QString counted(qsizetype n, const char* one, const char* many) {
 // The server and login a list of remote paths belongs to.
 QString serverOf(const ConnectionSettings& settings) {
     return settings.user + u'@' + settings.host + u':' + QString::number(settings.port);
+}
+
+// The entries the user cut or copied: the rows the list build wrote for the selection itself, by
+// position, with their names in the selection's folder.
+struct PastedEntries {
+    QList<int> rows;
+    QList<NamedEntry> entries;
+};
+
+PastedEntries pastedEntries(const TTable& events) {
+    PastedEntries pasted;
+    for (int row = 0; row < events.recordCount(); ++row) {
+        const QString local = events.value(row, JobField::Local).toString();
+        if (local.contains(u'/')) continue; // inside a selected folder
+        pasted.rows << row;
+        pasted.entries << NamedEntry{local, events.value(row, JobField::Type).toString() == u"<DIR>"};
+    }
+    return pasted;
+}
+
+// Leaves a row out of the list. The list build keeps the server path and size of each row by its
+// position, so they go with it.
+void dropRow(TTable& events, ListBuild& build, int row) {
+    events.moveTo(row);
+    events.remove();
+    if (row < build.rawRemote.size()) build.rawRemote.removeAt(row);
+    if (row < build.sizes.size()) build.sizes.removeAt(row);
 }
 
 } // namespace
@@ -124,13 +153,54 @@ void JobQueue::paste() {
         throw QeltoError(QStringLiteral("The entries to paste are on %1: cut or copy them again here")
                              .arg(m_pendingServer));
     }
-    if (m_pending == JobKind::Cut && m_browsing.ftp().RetrieveCurrentDir() == m_pendingBuild.folder)
+    TTable& events = *m_tables.FTPEvents;
+    DropSortIndex(events); // rows by position, as the list build wrote them
+    const PastedEntries pasted = pastedEntries(events);
+    const QString here = m_browsing.ftp().RetrieveCurrentDir();
+    if (sameRemoteFolder(here, m_pendingBuild.folder))
         throw QeltoError(
-            QStringLiteral("The cut entries are in this folder: open the folder to move them to, "
-                           "then paste"));
+            m_pending == JobKind::Cut
+                ? QStringLiteral("The cut entries are in this folder: open the folder to move them "
+                                 "to, then paste")
+                : QStringLiteral("The copied entries are in this folder: open the folder to copy "
+                                 "them to, then paste"));
+    if (m_pending == JobKind::Copy) {
+        QStringList folders;
+        for (const NamedEntry& entry : pasted.entries)
+            if (entry.folder) folders << entry.name;
+        const QString holder = copiedFolderHolding(here, m_pendingBuild.folder, folders);
+        if (!holder.isEmpty())
+            throw QeltoError(QStringLiteral("This folder is inside the copied folder %1: open the folder to "
+                                            "copy them to, then paste")
+                                 .arg(holder));
+    }
+    // A file pasted onto a file of the same name replaces it: each one is put to the user first. A
+    // folder meeting a name the folder holds stops the job at that folder, before any file moves.
+    const QList<NamedEntry> listing = listedEntries(*m_tables.Permissions);
+    QList<int> skipped;
+    for (qsizetype i = 0; i < pasted.entries.size(); ++i) {
+        const NamedEntry& entry = pasted.entries[i];
+        if (nameClash(listing, entry) != NameClash::FileOnFile) continue;
+        const ReplaceAnswer answer = askToReplace(
+            m_window, QStringLiteral("This folder already holds a file \"%1\". Replace it with the one %2?")
+                          .arg(entry.name, m_pending == JobKind::Cut ? QStringLiteral("being moved")
+                                                                     : QStringLiteral("being copied")));
+        if (answer == ReplaceAnswer::Cancel) {
+            m_ui.ProcessEdit->setText(QStringLiteral("Nothing pasted"));
+            return;
+        }
+        if (answer == ReplaceAnswer::Skip) skipped << pasted.rows[i];
+    }
+    if (!skipped.isEmpty() && skipped.size() == pasted.rows.size()) {
+        m_ui.ProcessEdit->setText(QStringLiteral("Nothing pasted"));
+        return;
+    }
+    ListBuild build = m_pendingBuild;
+    for (auto row = skipped.crbegin(); row != skipped.crend(); ++row) // from the last, so positions hold
+        dropRow(events, build, *row);
     const JobKind kind = std::exchange(m_pending, JobKind::None);
     m_skipped.clear();
-    m_job->startRemote(kind, jobSettings(), m_pendingBuild, dataTempFolder());
+    m_job->startRemote(kind, jobSettings(), build, dataTempFolder());
 }
 
 void JobQueue::deleteSelection() {

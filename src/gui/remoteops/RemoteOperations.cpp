@@ -11,6 +11,7 @@
 #include "core/tables/TableStorage.h"
 #include "core/transfer/JobRows.h"
 #include "core/transfer/RemoteChanges.h"
+#include "gui/common/ReplaceQuestion.h"
 #include "gui/common/UserAction.h"
 #include "gui/remoteops/CaptionEditing.h"
 #include "ui_MyMenu.h"
@@ -126,6 +127,14 @@ void RemoteOperations::rename(const CaptionEdit& edit) {
         if (!isSafeRemoteName(edit.oldCaption) || !isSafeRawName(from))
             throw QeltoError(QStringLiteral("\"%1\" cannot be renamed from here").arg(edit.oldCaption));
         checkTypedName(edit.newText);
+        // The server would replace a file of that name without a word: the user decides first.
+        if (nameClash(listedEntries(*m_tables.Permissions), {edit.newText, false}) != NameClash::None &&
+            askToReplace(m_window, QStringLiteral("This folder already holds \"%1\". Replace it with \"%2\"?")
+                                       .arg(edit.newText, edit.oldCaption)) != ReplaceAnswer::Replace) {
+            emit listRequested(folder); // the old caption comes back
+            m_ui.ProcessEdit->setText(QStringLiteral("Not renamed: ") + edit.oldCaption);
+            return;
+        }
         ftp.Rename(from, ftp.encodeText(edit.newText));
         status = QStringLiteral(" Rename: ") + edit.oldCaption + QStringLiteral(" To: ") + edit.newText;
     } catch (const FtpReplyError& e) {

@@ -62,3 +62,59 @@ TEST(PermissionMode, FoldersOfATreeChangeKeepExecuteWhereverReadIsSet) {
     EXPECT_EQ(octalText(folderMode(0220)), QStringLiteral("220"));
     EXPECT_EQ(octalText(folderMode(04640)), QStringLiteral("4750"));
 }
+
+TEST(NameClash, OnlyAFileOntoAListedFileIsAReplacement) {
+    const QList<NamedEntry> listing{
+        {QStringLiteral("a.txt"), false}, {QStringLiteral("docs"), true}, {QStringLiteral("Read Me"), false}};
+    struct Case {
+        const char* name;
+        bool folder;
+        NameClash clash;
+    } cases[] = {
+        {"a.txt", false, NameClash::FileOnFile}, {"b.txt", false, NameClash::None},
+        {"A.TXT", false, NameClash::None}, // letter case exact, as the server compares
+        {"a.txt", true, NameClash::Folder},      {"docs", false, NameClash::Folder},
+        {"docs", true, NameClash::Folder},       {"Read Me", false, NameClash::FileOnFile},
+        {"Read", false, NameClash::None},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(nameClash(listing, {QString::fromUtf8(c.name), c.folder}), c.clash) << c.name << c.folder;
+
+    const QList<NamedEntry> pasted{{QStringLiteral("docs"), true},
+                                   {QStringLiteral("new.txt"), false},
+                                   {QStringLiteral("Read Me"), false},
+                                   {QStringLiteral("a.txt"), false}};
+    EXPECT_EQ(replacedFiles(listing, pasted),
+              QStringList({QStringLiteral("Read Me"), QStringLiteral("a.txt")}));
+    EXPECT_TRUE(replacedFiles({}, pasted).isEmpty());
+}
+
+TEST(PasteOntoSource, TheSourceFolderAndEverythingInsideACopiedFolderAreFound) {
+    EXPECT_TRUE(sameRemoteFolder(QStringLiteral("/pub/"), QStringLiteral("/pub")));
+    EXPECT_TRUE(sameRemoteFolder(QStringLiteral("/"), QStringLiteral("/")));
+    EXPECT_FALSE(sameRemoteFolder(QStringLiteral("/pub"), QStringLiteral("/pub/a")));
+
+    const QStringList folders{QStringLiteral("a"), QStringLiteral("b c")};
+    struct Case {
+        const char* target;
+        const char* source;
+        const char* holder; // empty: no copied folder holds the target
+    } cases[] = {
+        {"/pub/a", "/pub", "/pub/a"},
+        {"/pub/a/", "/pub/", "/pub/a"},
+        {"/pub/a/x/y", "/pub", "/pub/a"},
+        {"/pub/b c/d", "/pub", "/pub/b c"},
+        {"/a", "/", "/a"},
+        {"/a/b", "/", "/a"},
+        {"/pub", "/pub", ""},
+        {"/pub/ab", "/pub", ""},
+        {"/pub/b", "/pub", ""}, // names that only begin alike
+        {"/", "/pub", ""},
+        {"/dst/a", "/pub", ""},
+        {"/pubx/a", "/pub", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(copiedFolderHolding(QString::fromUtf8(c.target), QString::fromUtf8(c.source), folders),
+                  QString::fromUtf8(c.holder))
+            << c.target << " from " << c.source;
+}

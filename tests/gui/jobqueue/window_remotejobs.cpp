@@ -2,6 +2,8 @@
 #include "core/base/DataFolder.h"
 #include "core/tables/Table.h"
 #include "core/transfer/JobRows.h"
+#include "gui/common/ReplaceQuestion.h"
+#include "support/BoxAnswers.h"
 #include "support/BrowseFixture.h"
 
 class RemoteJobsTest : public BrowseTest {
@@ -138,4 +140,109 @@ TEST_F(RemoteJobsTest, AListCopiedOnOneServerIsNotPastedOnAnother) {
         << errors.first().toStdString();
     EXPECT_TRUE(QDir(otherRoot.path()).isEmpty());
     EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::None);
+}
+
+// A copy written onto what it is copied from loses it when the transfer breaks off: pasting into the
+// source folder, or into a copied folder, is refused as a cut there is, and the list waits for a paste
+// elsewhere.
+TEST_F(RemoteJobsTest, ACopyIsNotPastedOntoItsOwnSource) {
+    TMyMenuForm& w = connectWindow();
+    selectRemote({QStringLiteral("pub"), QStringLiteral("a.txt")});
+    w.ui()->RFS005->click();
+    const QStringList ready = events(JobField::Event);
+    struct Case {
+        const char* folder;
+        const char* error;
+    } cases[] = {
+        {"/", "The copied entries are in this folder: open the folder to copy them to, then paste."},
+        {"/pub",
+         "This folder is inside the copied folder /pub: open the folder to copy them to, then paste."},
+        {"/pub/x",
+         "This folder is inside the copied folder /pub: open the folder to copy them to, then paste."},
+    };
+    for (const Case& c : cases) {
+        errors.clear();
+        w.remoteBrowser().showFolder(QString::fromUtf8(c.folder));
+        w.ui()->RFS006->click();
+        EXPECT_EQ(errors.join(u'\n'), QString::fromUtf8(c.error)) << c.folder;
+        EXPECT_FALSE(w.jobQueue().running());
+        EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::Copy);
+        EXPECT_EQ(events(JobField::Event), ready);
+    }
+    EXPECT_EQ(file("a.txt"), QString(10, u'a'));
+    EXPECT_EQ(QDir(root.filePath(QStringLiteral("pub"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("readme.txt"), QStringLiteral("x")}));
+
+    errors.clear();
+    w.remoteBrowser().showFolder(QStringLiteral("/dst"));
+    w.ui()->RFS006->click();
+    waitForJob();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(file("dst/a.txt"), QString(10, u'a'));
+    EXPECT_EQ(file("dst/pub/x/deep.txt"), QStringLiteral("deep"));
+}
+
+// Each pasted file whose name the folder's listing shows as a file is put to the user: Replace (the
+// default) as before, Skip leaves that file out, Cancel pastes nothing. A folder meeting a name there
+// still stops the job at that folder, before any file moves.
+TEST_F(RemoteJobsTest, PastingOntoListedFilesAsksForEachOne) {
+    writeFile(QStringLiteral("dst/a.txt"), "old a");
+    writeFile(QStringLiteral("dst/b.txt"), "old b");
+    TMyMenuForm& w = connectWindow();
+    testsupport::BoxAnswers answers(ReplaceQuestionName);
+    const QString bold = QStringLiteral("<b>bold&amp;.txt");
+    selectRemote({QStringLiteral("a.txt"), QStringLiteral("b.txt"), bold});
+    w.ui()->RFS005->click();
+    w.remoteBrowser().showFolder(QStringLiteral("/dst"));
+
+    answers.queue({QStringLiteral("Cancel")});
+    w.ui()->RFS006->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(answers.allUsed());
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].startsWith(QStringLiteral("This folder already holds a file \"")));
+    EXPECT_TRUE(answers.texts[0].endsWith(QStringLiteral(".txt\". Replace it with the one being copied?")));
+    EXPECT_EQ(w.ui()->ProcessEdit->text(), QStringLiteral("Nothing pasted"));
+    EXPECT_FALSE(w.jobQueue().running());
+    EXPECT_EQ(w.jobQueue().pendingPaste(), JobKind::Copy);
+    EXPECT_EQ(file("dst/a.txt"), QStringLiteral("old a"));
+    EXPECT_EQ(file("dst/b.txt"), QStringLiteral("old b"));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("dst/") + bold)));
+
+    answers.queue(QStringLiteral("\"a.txt\""), QStringLiteral("Skip"));
+    answers.queue(QStringLiteral("\"b.txt\""), QStringLiteral("Enter"));
+    w.ui()->RFS006->click();
+    waitForJob();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(answers.texts.size(), 3);
+    EXPECT_EQ(answers.defaults, QStringList(3, QStringLiteral("Replace")));
+    EXPECT_EQ(file("dst/a.txt"), QStringLiteral("old a"));
+    EXPECT_EQ(file("dst/b.txt"), QString(1500, u'b'));
+    EXPECT_EQ(file("dst/<b>bold&amp;.txt"), QStringLiteral("x"));
+
+    // A cut likewise: the skipped file stays where it was, the rest moves.
+    w.remoteBrowser().showFolder(QStringLiteral("/"));
+    selectRemote({QStringLiteral("pub"), QStringLiteral("a.txt")});
+    w.ui()->RFS004->click();
+    w.remoteBrowser().showFolder(QStringLiteral("/dst"));
+    answers.queue({QStringLiteral("Skip")});
+    w.ui()->RFS006->click();
+    waitForJob();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(answers.texts.size(), 4);
+    EXPECT_EQ(file("a.txt"), QString(10, u'a'));
+    EXPECT_EQ(file("dst/a.txt"), QStringLiteral("old a"));
+    EXPECT_EQ(file("dst/pub/readme.txt"), QStringLiteral("read me"));
+
+    // The emptied /pub again, onto /dst/pub: no question, the folder stops the job.
+    w.remoteBrowser().showFolder(QStringLiteral("/"));
+    selectRemote({QStringLiteral("pub")});
+    w.ui()->RFS005->click();
+    w.remoteBrowser().showFolder(QStringLiteral("/dst"));
+    w.ui()->RFS006->click();
+    waitForJob();
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(answers.texts.size(), 4);
+    EXPECT_EQ(file("dst/pub/readme.txt"), QStringLiteral("read me"));
+    EXPECT_TRUE(answers.allUsed());
 }

@@ -1,6 +1,8 @@
 // Rename, new folder and permissions from the real window against a real server.
 #include "core/tables/Table.h"
+#include "gui/common/ReplaceQuestion.h"
 #include "gui/remoteops/RemoteOperations.h"
+#include "support/BoxAnswers.h"
 #include "support/BrowseFixture.h"
 #include "support/ScriptedWindow.h"
 
@@ -95,6 +97,8 @@ TEST_F(RemoteOperationsTest, ARefusedFolderKeepsTheProvisionalItemAndTheStatusSa
 
 TEST_F(RemoteOperationsTest, RenameSendsTheNewNameAndRefusalsStayInTheStatus) {
     TMyMenuForm& w = connectWindow();
+    testsupport::BoxAnswers answers(ReplaceQuestionName);
+    answers.queue({QStringLiteral("Replace")}); // the folder pub is listed: asked, then refused
     QListWidget* list = w.ui()->FTPFilesList;
     struct Case {
         const char* from;
@@ -128,6 +132,56 @@ TEST_F(RemoteOperationsTest, RenameSendsTheNewNameAndRefusalsStayInTheStatus) {
     }
     EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("a.txt"))));
     EXPECT_FALSE(QFileInfo::exists(QFileInfo(root.path()).path() + QStringLiteral("/escaped.txt")));
+    EXPECT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.allUsed());
+}
+
+// A rename onto a name the listing shows is put to the user; only Replace (the default) renames.
+TEST_F(RemoteOperationsTest, RenameOntoAListedNameAsksAndOnlyReplaceRenames) {
+    TMyMenuForm& w = connectWindow();
+    testsupport::BoxAnswers answers(ReplaceQuestionName);
+    QListWidget* list = w.ui()->FTPFilesList;
+    const QByteArray a(10, 'a'), b(1500, 'b');
+    auto content = [&](const char* name) {
+        QFile f(root.filePath(QString::fromUtf8(name)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    };
+    struct Case {
+        const char* answer;
+        bool f2; // the edit started with F2 in the list, else with the rename button
+        QByteArray a, b;
+        const char* status;
+    } cases[] = {
+        {"Skip", false, a, b, "Not renamed: a.txt"},
+        {"Cancel", true, a, b, "Not renamed: a.txt"},
+        {"Enter", true, "<missing>", a, " Rename: a.txt To: b.txt"},
+    };
+    for (const Case& c : cases) {
+        answers.queue({QString::fromUtf8(c.answer)});
+        selectRemote({QStringLiteral("a.txt")});
+        if (c.f2) {
+            list->setCurrentItem(listItem(QStringLiteral("a.txt")));
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_F2);
+        } else {
+            w.ui()->RFS002->click();
+        }
+        finishEdit(QStringLiteral("b.txt"));
+        ASSERT_TRUE(testsupport::waitUntil([&] {
+            return answers.allUsed() && !w.remoteOperations().RenameFTPObject;
+        })) << c.answer;
+        EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+        EXPECT_EQ(content("a.txt"), c.a) << c.answer;
+        EXPECT_EQ(content("b.txt"), c.b) << c.answer;
+        EXPECT_EQ(w.ui()->ProcessEdit->text(), QString::fromUtf8(c.status)) << c.answer;
+        // The list shows the server's names again.
+        EXPECT_EQ(hasItem(QStringLiteral("a.txt")), c.a == a) << c.answer;
+        EXPECT_EQ(list->findItems(QStringLiteral("b.txt"), Qt::MatchExactly).size(), 1) << c.answer;
+    }
+    ASSERT_EQ(answers.texts.size(), 3);
+    EXPECT_EQ(answers.texts.first(),
+              QStringLiteral("This folder already holds \"b.txt\". Replace it with \"a.txt\"?"));
+    EXPECT_EQ(answers.defaults, QStringList(3, QStringLiteral("Replace")));
 }
 
 TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEverythingBelow) {
