@@ -20,10 +20,12 @@ struct BookmarkEditorTexts {
     QString user;
     QString password;
     QString useTls; // stored into UseTLS unless empty
+    QString port;   // stored into Port unless empty
 };
 
 // Stores the editor into the current bookmark (a new one when the table is empty, the pending one when
-// one is being added) and numbers it last.
+// one is being added) and numbers it last. The editor's server is also the address the connect bar
+// shows.
 void applyBookmark(TTable& bookmarks, const BookmarkEditorTexts& texts);
 
 // Deletes the current bookmark, or drops a pending new one; an empty table refuses with its error.
@@ -32,3 +34,7 @@ void deleteBookmark(TTable& bookmarks);
 // Writes the stored bookmarks to their file (a pending change is dropped), reads them back and numbers
 // them 1, 2, 3 ... in their current number order.
 void refreshBookmarks(TTable& bookmarks);
+
+// The port a bookmark connects to, as the connect bar shows it: its Port when that is a port number (1 to
+// 65535), else "21".
+QString bookmarkPortText(const QString& port);

@@ -210,8 +210,12 @@ template <typename View> QDateTime parseModify(View v, LocalOffsetCache& offsets
     return QDateTime::fromMSecsSinceEpoch(utc, Qt::OffsetFromUTC, offsets.offsetAt(utc));
 }
 
-template <typename View> QString permissionText(View mode, TIdDirItemType type) {
-    if (!allDigits(mode)) return toText(mode);
+template <typename View> QString permissionText(View fact, TIdDirItemType type) {
+    // Some servers write the mode with the "0o" of Python's octal numbers ("0o644").
+    const bool pythonOctal =
+        fact.size() > 2 && at(fact, 0) == u'0' && (at(fact, 1) == u'o' || at(fact, 1) == u'O');
+    const View mode = pythonOctal ? fact.sliced(2) : fact;
+    if (!allDigits(mode)) return toText(fact);
     // Only the last four digits carry meaning (special bits, owner, group, others).
     const qsizetype used = std::min<qsizetype>(mode.size(), 4);
     const int value = digitsValue(mode, mode.size() - used, used);

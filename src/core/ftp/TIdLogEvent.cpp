@@ -4,21 +4,35 @@
 #include "core/ftp/ProtocolLogText.h"
 
 #include <QDateTime>
+#include <QStringDecoder>
+
+namespace {
+
+// The block's text as the listings read names: UTF-8 when the bytes are UTF-8 (a name sent or listed
+// after OPTS UTF8), else one character per byte. A character split over two reads shows as its bytes.
+QString blockText(const QByteArray& block) {
+    if (!block.isValidUtf8()) return QString::fromLatin1(block);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return utf8.decode(block);
+}
+
+} // namespace
 
 QString TIdLogEvent::markLineEnds(const QByteArray& block) {
+    const QString decoded = blockText(block);
     QString text;
-    text.reserve(block.size() + 16);
-    for (qsizetype i = 0; i < block.size(); ++i) {
-        const char c = block[i];
-        if (c == '\r' && i + 1 < block.size() && block[i + 1] == '\n') {
+    text.reserve(decoded.size() + 16);
+    for (qsizetype i = 0; i < decoded.size(); ++i) {
+        const QChar c = decoded[i];
+        if (c == u'\r' && i + 1 < decoded.size() && decoded[i + 1] == u'\n') {
             text += QLatin1String("<EOL>");
             ++i;
-        } else if (c == '\r') {
+        } else if (c == u'\r') {
             text += QLatin1String("<CR>");
-        } else if (c == '\n') {
+        } else if (c == u'\n') {
             text += QLatin1String("<LF>");
         } else {
-            text += QChar(char16_t(uchar(c)));
+            text += c;
         }
     }
     return text;

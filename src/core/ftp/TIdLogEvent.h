@@ -5,8 +5,8 @@
 #include <functional>
 
 // Line intercept of a control connection: reports every block written to or read from the socket,
-// with a date-time text and the bytes shown one per character, line ends marked; the arguments of PASS
-// and ACCT show as "****".
+// with a date-time text and the block as text, line ends marked; the arguments of PASS and ACCT show as
+// "****".
 class TIdLogEvent {
 public:
     using BlockHandler = std::function<void(const QString& dateTimeText, const QString& block)>;
@@ -18,7 +18,8 @@ public:
     bool active() const { return m_active; }
     void setActive(bool active) { m_active = active; }
 
-    // CR LF -> "<EOL>", then a lone CR -> "<CR>" and a lone LF -> "<LF>"; one character per byte.
+    // The block as text, decoded as listed names are (UTF-8 when it is valid UTF-8, else one character
+    // per byte); CR LF -> "<EOL>", then a lone CR -> "<CR>" and a lone LF -> "<LF>".
     static QString markLineEnds(const QByteArray& block);
 
     // Called by the connection.

@@ -13,6 +13,7 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QMessageBox>
 #include <QShortcut>
 
@@ -22,6 +23,10 @@ Bookmarks::Bookmarks(Ui::TMyMenuForm& ui, TTable& bookmarks, FtpSession& browsin
     // The bookmark's own TLS mode; its first item leaves the choice to the settings page.
     m_ui.SBE008->setEnabled(true);
     m_ui.SBE008->setToolTip(QString());
+    // The bookmark's own port, which the connect bar takes when the bookmark is chosen.
+    m_ui.RzEdit1->setEnabled(true);
+    m_ui.RzEdit1->setToolTip(QString());
+    m_ui.RzEdit1->setValidator(new QIntValidator(0, 65535, m_ui.RzEdit1));
     auto onClick = [this](QAbstractButton* button, void (Bookmarks::*handler)()) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler] { userAction(m_window, [&] { (this->*handler)(); }); });
@@ -102,7 +107,9 @@ void Bookmarks::showCurrentBookmark() {
     m_ui.SBE003->setText(field("UserID"));
     m_ui.SBE004->setText(field("Password"));
     m_ui.SBE008->setCurrentIndex(tlsModeIndex(bookmarkTlsMode(field("UseTLS")).value_or(TlsMode::None)));
-    m_ui.FTPE004->setText(QStringLiteral("21"));
+    const QString port = bookmarkPortText(field("Port"));
+    m_ui.RzEdit1->setText(port);
+    m_ui.FTPE004->setText(port);
 }
 
 void Bookmarks::showPending() {
@@ -119,9 +126,17 @@ void Bookmarks::addBookmark() {
 }
 
 void Bookmarks::applyEditor() {
+    const QString port = QString::number(editorPort());
     applyBookmark(m_bookmarks,
                   {m_ui.SBE001->text(), m_ui.SBE002->text(), m_ui.SBE003->text(), m_ui.SBE004->text(),
-                   bookmarkTlsText(tlsModeAt(m_ui.SBE008->currentIndex()))});
+                   bookmarkTlsText(tlsModeAt(m_ui.SBE008->currentIndex())), port});
+    // The connect bar connects where the stored bookmark says.
+    m_ui.FTPE004->setText(port);
+}
+
+quint16 Bookmarks::editorPort() const {
+    const QString text = m_ui.RzEdit1->text();
+    return text.trimmed().isEmpty() ? quint16(21) : connectBarPort(text);
 }
 
 void Bookmarks::cancelChange() {
@@ -159,5 +174,5 @@ void Bookmarks::applyBookmarkToConnection() {
     ftp.setHost(m_ui.SBE002->text());
     ftp.setUsername(m_ui.SBE003->text());
     ftp.setPassword(m_ui.SBE004->text());
-    ftp.setPort(21);
+    ftp.setPort(editorPort());
 }

@@ -25,15 +25,18 @@ public:
     void sortBy(int column);
     void switchEditing();
     void showPasswords(bool show);
-    // "Test Server": puts the editor's server and credentials into the browsing connection (not while it
-    // is connected, nor with an empty field in the connect bar). The next connect takes the bar's values.
+    // "Test Server": puts the editor's server, credentials and port into the browsing connection (not
+    // while it is connected, nor with an empty field in the connect bar). The next connect takes the
+    // bar's values.
     void applyBookmarkToConnection();
-    // Fills the editor from the current bookmark.
+    // Fills the editor and the connect bar's port from the current bookmark.
     void showCurrentBookmark();
 
 private:
     void bindGrid();
     void showPending();
+    // The editor's "Port:"; empty means 21.
+    quint16 editorPort() const;
 
     Ui::TMyMenuForm& m_ui;
     TTable& m_bookmarks;

@@ -1,7 +1,9 @@
 #include "gui/connectbar/ConnectBar.h"
 
+#include "core/base/Errors.h"
 #include "core/ftp/ConnectBarText.h"
 #include "core/ftp/FtpSession.h"
+#include "core/ftp/MlstFacts.h"
 #include "core/ftp/TIdFTP.h"
 #include "core/tables/Table.h"
 #include "gui/common/CertificateQuestion.h"
@@ -77,7 +79,9 @@ void ConnectBar::showBookmark() {
     auto field = [&](const char* name) {
         return any ? m_bookmarks.fieldByName(QString::fromLatin1(name)).asString() : QString();
     };
-    m_ui.FTPE001->setText(field("Address"));
+    // A bookmark made in the editor may hold its address only as the server's address.
+    const QString address = field("Address");
+    m_ui.FTPE001->setText(address.isEmpty() ? field("FTPServer") : address);
     m_ui.FTPE002->setText(field("UserID"));
     m_ui.FTPE003->setText(field("Password"));
 }
@@ -103,8 +107,11 @@ void ConnectBar::connectToServer() {
     // A click while a connect or a refresh runs (their waits dispatch clicks) would tear down the
     // connection in use.
     if (m_connecting || m_browserBusy) return;
-    if (m_ui.FTPE001->text().isEmpty() || m_ui.FTPE002->text().isEmpty() || m_ui.FTPE003->text().isEmpty() ||
-        m_ui.FTPE004->text().isEmpty())
+    if (m_ui.FTPE001->text().trimmed().isEmpty())
+        throw QeltoError(
+            QStringLiteral("There is no server address to connect to: type one into \"Address:\" or "
+                           "choose a bookmark on the \"FTP Servers\" page"));
+    if (m_ui.FTPE002->text().isEmpty() || m_ui.FTPE003->text().isEmpty() || m_ui.FTPE004->text().isEmpty())
         return;
     const ConnectionSettings settings = settingsFromBar();
     m_connecting = true;
@@ -116,6 +123,8 @@ void ConnectBar::connectToServer() {
             m_ui.DebugEdit->clear();
             m_session.unlessClosed([&] {
                 m_session.open();
+                // The permissions page needs each entry's mode, which some servers list only when asked.
+                requestUnixMode(m_session.ftp());
                 m_ui.ProcessEdit->setText(QStringLiteral("Connected ... "));
             });
         },

@@ -96,7 +96,13 @@ void Console::showConnected(bool connected) {
 }
 
 void Console::executeCommandLine() {
-    if (m_busy || !m_session->isOpen()) return;
+    if (m_busy) return;
+    if (!m_session->isOpen()) {
+        // The line stays for when the console is connected.
+        append(QStringLiteral("The console is not connected: start it with \"Connect\" first, then press "
+                              "Enter again."));
+        return;
+    }
     const ConsoleCommand command = parseConsoleCommand(m_ui.CMDEdit->text());
     m_busy = true;
     runThenAlways(

@@ -6,7 +6,29 @@
 #include "gui/settings/InformationPage.h"
 #include "ui_MyMenu.h"
 
+#include <QAbstractSpinBox>
 #include <QIntValidator>
+#include <QScrollArea>
+
+namespace {
+
+// The wheel turns a list or spinner of the scrolling page only once the user has clicked or tabbed into
+// it; otherwise it scrolls the page, so scrolling past a control never changes it.
+class WheelNeedsFocus : public QObject {
+public:
+    WheelNeedsFocus(QScrollArea* page, QObject* parent) : QObject(parent), m_page(page) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Wheel || static_cast<QWidget*>(watched)->hasFocus()) return false;
+        QCoreApplication::sendEvent(m_page->viewport(), event);
+        return true;
+    }
+
+private:
+    QScrollArea* m_page;
+};
+
+} // namespace
 
 Settings::Settings(Ui::TMyMenuForm& ui, TTable& fileTypes, QWidget* window)
     : QObject(window), m_ui(ui), m_window(window),
@@ -20,6 +42,7 @@ Settings::Settings(Ui::TMyMenuForm& ui, TTable& fileTypes, QWidget* window)
     m_ui.RzComboBox8->setEnabled(true);
     m_ui.RzComboBox8->setToolTip(QString());
     bindSystemSettings();
+    guardAgainstWheel();
 
     auto onClick = [this](QAbstractButton* button, auto handler) {
         connect(button, &QAbstractButton::clicked, this,
@@ -56,6 +79,21 @@ void Settings::bindSystemSettings() {
             [this] { userAction(m_window, [this] { readSystemSettings(); }); });
     connect(m_ui.RzComboBox8, &QComboBox::currentIndexChanged, this,
             [this] { userAction(m_window, [this] { readSystemSettings(); }); });
+}
+
+void Settings::guardAgainstWheel() {
+    auto* filter = new WheelNeedsFocus(m_ui.SettingsScroll, this);
+    QWidget* page = m_ui.SettingsScroll->widget();
+    QList<QWidget*> controls;
+    for (QComboBox* box : page->findChildren<QComboBox*>())
+        controls << box;
+    for (QAbstractSpinBox* spinner : page->findChildren<QAbstractSpinBox*>())
+        controls << spinner;
+    for (QWidget* control : controls) {
+        // A wheel turn alone gives no focus.
+        control->setFocusPolicy(Qt::StrongFocus);
+        control->installEventFilter(filter);
+    }
 }
 
 void Settings::publish() {

@@ -39,6 +39,8 @@ signals:
 
 private:
     void bindSystemSettings();
+    // Lists and spinners of the scrolling page take the wheel only while they have the focus.
+    void guardAgainstWheel();
 
     Ui::TMyMenuForm& m_ui;
     QWidget* m_window;

@@ -77,8 +77,27 @@ TEST_F(BookmarkEditing, RefreshDropsAPendingChangeAndKeepsStoredOnes) {
     refreshBookmarks(table);
     EXPECT_EQ(table.recordCount(), 3);
     for (int row = 0; row < 3; ++row)
-        EXPECT_TRUE(
-            table.value(row, table.fieldByName(QStringLiteral("Address")).position()).toString().isEmpty());
+        EXPECT_EQ(table.value(row, table.fieldByName(QStringLiteral("Address")).position()).toString(),
+                  QStringLiteral("ftp.example.com"));
+}
+
+// The editor's server is the address the connect bar connects to, and its port is the bookmark's.
+TEST_F(BookmarkEditing, ApplyStoresTheAddressAndThePort) {
+    addBookmark(table);
+    applyBookmark(table, {QStringLiteral("four"), QStringLiteral("ftp.four.example"), QStringLiteral("u"),
+                          QStringLiteral("p"), QString(), QStringLiteral("2121")});
+    EXPECT_EQ(table.fieldByName(QStringLiteral("Address")).asString(), QStringLiteral("ftp.four.example"));
+    EXPECT_EQ(table.fieldByName(QStringLiteral("Port")).asString(), QStringLiteral("2121"));
+}
+
+TEST(BookmarkPort, TheConnectBarTakesAPortNumberAndElse21) {
+    const struct {
+        const char* field;
+        const char* shown;
+    } cases[] = {{"2121", "2121"}, {" 990 ", "990"}, {"21", "21"}, {"", "21"},
+                 {"0", "21"},      {"65536", "21"},  {"-1", "21"}, {"abc", "21"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(bookmarkPortText(QString::fromLatin1(c.field)), QString::fromLatin1(c.shown)) << c.field;
 }
 
 TEST_F(BookmarkEditing, DeleteDropsAPendingNewOneAndRefusesOnAnEmptyTable) {

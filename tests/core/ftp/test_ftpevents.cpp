@@ -18,7 +18,10 @@ TEST(TIdLogEvent, MarksLineEnds) {
         {"USER alice\r\n", "USER alice<EOL>"},
         {"a\r\nb\rc\nd\r", "a<EOL>b<CR>c<LF>d<CR>"},
         {"\n\r\r\n", "<LF><CR><EOL>"},
-        {"caf\xe9", "caf\xc3\xa9"}, // one character per byte
+        // Names read as the listings read them: UTF-8 when the bytes are UTF-8, else one character per byte.
+        {"caf\xe9", "caf\xc3\xa9"},
+        {"CWD /\xc3\xbcn\xc3\xaf\x63ode\r\n", "CWD /\xc3\xbcn\xc3\xaf\x63ode<EOL>"},
+        {"250 \xe2\x82\xac \xc3\r\n", "250 \xc3\xa2\xc2\x82\xc2\xac \xc3\x83<EOL>"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TIdLogEvent::markLineEnds(c.block), s(c.marked));

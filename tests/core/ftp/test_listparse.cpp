@@ -98,6 +98,10 @@ TEST(MlsdLine, PermissionTextFromPermOrUnixMode) {
         {"type=file;UNIX.mode=644; f", "-rw-r--r--"},
         {"type=file;UNIX.mode=0; f", "----------"},
         {"type=file;UNIX.mode=0000000000000000000000000000000000000640; f", "-rw-r-----"},
+        {"type=file;unix.mode=0o640; f", "-rw-r-----"}, // the octal notation of Python servers
+        {"type=dir;unix.mode=0O2755; d", "drwxr-sr-x"},
+        {"type=file;unix.mode=0o; f", "0o"},
+        {"type=file;unix.mode=0x644; f", "0x644"},
         {"type=OS.unix=slink:/x;UNIX.mode=0777; l", "lrwxrwxrwx"},
         {"type=OS.unix=slink;UNIX.mode=0777; l", "lrwxrwxrwx"},
         {"type=OS.unix=fifo;UNIX.mode=0600; p", "prw-------"},

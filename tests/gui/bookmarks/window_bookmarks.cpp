@@ -1,7 +1,7 @@
 // The bookmark page: grid columns, the editor, numbering, pending changes and the table's file.
 #include "core/tables/Table.h"
 #include "gui/bookmarks/Bookmarks.h"
-#include "support/WindowFixture.h"
+#include "support/BrowseFixture.h"
 #include "ui_MyMenu.h"
 
 #include <QTest>
@@ -121,4 +121,66 @@ TEST_F(BookmarksTest, EditModeAndTitleSort) {
     w.ui()->ServersTable->horizontalHeader()->sectionClicked(1);
     EXPECT_EQ(numbers(), QStringLiteral("a:1 bb:2 C:3"));
     EXPECT_EQ(table().recNo(), 0);
+}
+
+class BookmarkConnectTest : public BrowseTest {
+protected:
+    TTable& table() const { return *window->tables().FTPServers; }
+};
+
+// A bookmark made in the editor carries its address and port to the connect bar, and the connect goes
+// there; choosing a bookmark shows its own port. The shipped bookmark's port is 2121.
+TEST_F(BookmarkConnectTest, ABookmarksAddressAndPortReachTheConnectBarAndTheConnect) {
+    startServer();
+    TMyMenuForm& w = openWindow();
+    auto* ui = w.ui();
+    ASSERT_EQ(table().recordCount(), 1);
+    EXPECT_EQ(ui->FTPE004->text(), QStringLiteral("2121"));
+    EXPECT_EQ(ui->RzEdit1->text(), QStringLiteral("2121"));
+    EXPECT_TRUE(ui->RzEdit1->isEnabled());
+
+    const QString port = QString::number(server->port());
+    ui->RzBmpButton28->click();
+    ui->SBE001->setText(QStringLiteral("mine"));
+    ui->SBE002->setText(QStringLiteral("127.0.0.1"));
+    ui->SBE003->setText(QStringLiteral("demo"));
+    ui->SBE004->setText(QStringLiteral("demo"));
+    ui->RzEdit1->setText(port);
+    ui->RzBmpButton26->click();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_EQ(ui->FTPE001->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(ui->FTPE004->text(), port);
+
+    ui->ServersTable->selectRow(0);
+    EXPECT_EQ(ui->FTPE004->text(), QStringLiteral("2121"));
+    ui->ServersTable->selectRow(1);
+    EXPECT_EQ(ui->FTPE001->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(ui->FTPE004->text(), port);
+    ui->EB001->click();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(showsConnected());
+    EXPECT_EQ(w.browsingSession().ftp().port(), server->port());
+    ui->EB002->click();
+
+    // A bookmark stored with its server's address only (no connect-bar address) still shows it.
+    table().edit();
+    table().fieldByName(QStringLiteral("Address")).clear();
+    table().post();
+    ui->ServersTable->selectRow(0);
+    ui->ServersTable->selectRow(1);
+    EXPECT_EQ(ui->FTPE001->text(), QStringLiteral("127.0.0.1"));
+}
+
+TEST_F(BookmarkConnectTest, ConnectWithoutAnAddressSaysSo) {
+    TMyMenuForm& w = openWindow();
+    auto* ui = w.ui();
+    ui->FTPE001->clear();
+    ui->FTPE002->setText(QStringLiteral("demo"));
+    ui->FTPE003->setText(QStringLiteral("demo"));
+    ui->EB001->click();
+    EXPECT_EQ(errors,
+              QStringList{QStringLiteral("There is no server address to connect to: type one into "
+                                         "\"Address:\" or choose a bookmark on the \"FTP Servers\" page.")});
+    EXPECT_FALSE(w.browsingSession().isOpen());
+    EXPECT_TRUE(showsDisconnected());
 }

@@ -117,6 +117,18 @@ TEST_F(ConsoleTest, CommandsReportAndEcho) {
     EXPECT_EQ(ui->CMDEdit->text(), QStringLiteral("noop"));
 }
 
+// A line entered before the console is started is not lost without a word: the pane says why nothing
+// went out, and the line waits in the command line.
+TEST_F(ConsoleTest, EnterBeforeStartSaysTheConsoleIsNotConnected) {
+    TMyMenuForm& w = openWindow();
+    type("noop");
+    EXPECT_EQ(w.ui()->CMDEdit->text(), QStringLiteral("noop"));
+    EXPECT_EQ(paneLines().filter(QStringLiteral("The console is not connected")).size(), 1)
+        << w.ui()->ConsoleEdit->toPlainText().toStdString();
+    EXPECT_FALSE(w.console().ConsoleFTP().isOpen());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+}
+
 TEST_F(ConsoleTest, APortThatIsNoNumberIsReportedAndNothingConnects) {
     TMyMenuForm& w = fillConnectBar(21);
     w.ui()->FTPE004->setText(QStringLiteral("2l21"));

@@ -90,11 +90,14 @@ TEST_F(JobQueueTest, FilesDroppedOnTheRemoteListAreUploaded) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(f.fileName())});
     QWidget* target = w.ui()->FTPFilesList->viewport();
+    // Below the items, so into the folder listed (a folder's icon would take them in).
+    const QPoint at(5, target->height() - 5);
+    ASSERT_EQ(w.ui()->FTPFilesList->itemAt(at), nullptr);
     // Qt hands a drop to the widget that accepted the drag's entry.
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
     ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
     ASSERT_TRUE(
         testsupport::waitUntil([&] { return jobDone() || !errors.isEmpty(); }, std::chrono::seconds(20)));

@@ -185,18 +185,20 @@ TEST_F(RemoteOperationsTest, RenameOntoAListedNameAsksAndOnlyReplaceRenames) {
 }
 
 TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEverythingBelow) {
+    ASSERT_TRUE(QFile::setPermissions(root.filePath(QStringLiteral("a.txt")),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     TMyMenuForm& w = connectWindow();
     auto* ui = w.ui();
     selectGridRow(QStringLiteral("a.txt"));
     EXPECT_EQ(ui->FTPFileNameLabel->text(), QStringLiteral("a.txt"));
     EXPECT_EQ(ui->FTPTypeLabel->text(), QStringLiteral("File"));
-    // This server lists rights ("perm" facts), not modes: the boxes cannot show what is set, and an
-    // untouched Apply would clear it all.
-    const int before = mode("a.txt");
-    ui->ApplayPermissionsButton->click();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(mode("a.txt"), before);
-    errors.clear();
+    // This server lists rights letters unless asked for the mode, which it offers: the page shows the
+    // entry's real mode.
+    EXPECT_TRUE(
+        ui->DebugEdit->toPlainText().contains(QStringLiteral("OPTS MLST type;size;modify;unix.mode;")))
+        << ui->DebugEdit->toPlainText().toStdString();
+    EXPECT_EQ(ui->RzDBLabel1->text(), QStringLiteral("-rw-r-----"));
+    EXPECT_EQ(ui->FTPPermissions->text(), QStringLiteral("640"));
     // Boxes to octal text, and the text to the server.
     for (QCheckBox* box : {ui->CheckBox11, ui->CheckBox12, ui->CheckBox13, ui->CheckBox21, ui->CheckBox22,
                            ui->CheckBox23, ui->CheckBox31, ui->CheckBox32, ui->CheckBox33})
@@ -211,8 +213,10 @@ TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEv
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_EQ(mode("a.txt"), 0642);
     EXPECT_EQ(ui->ProcessEdit->text(), QStringLiteral("Permissions 642: a.txt"));
-    // The refresh keeps the entry current.
+    // The refresh keeps the entry current, and the page shows its new mode.
     EXPECT_EQ(ui->FTPFileNameLabel->text(), QStringLiteral("a.txt"));
+    EXPECT_EQ(ui->RzDBLabel1->text(), QStringLiteral("-rw-r---w-"));
+    EXPECT_EQ(ui->FTPPermissions->text(), QStringLiteral("642"));
 
     // A whole tree: files 640, folders 750.
     selectGridRow(QStringLiteral("pub"));
@@ -229,6 +233,24 @@ TEST_F(RemoteOperationsTest, ApplySendsTheBoxesForTheCurrentRowAndATreeChangesEv
     for (const char* path : {"pub", "pub/x"})
         EXPECT_EQ(mode(path), 0750) << path;
     EXPECT_EQ(ui->ProcessEdit->text(), QStringLiteral("Permissions 640: pub and 3 entries below it"));
+}
+
+// A server that lists rights letters ("perm" facts) and offers no mode: the boxes cannot show what is
+// set, and an untouched Apply, which would clear it all, sends nothing.
+TEST_F(ListingTest, AnUntouchedApplyOnAServerWithoutModesSendsNothing) {
+    const QStringList lines{QStringLiteral("type=file;size=5;modify=20240102030405;perm=adfrw; doc")};
+    connectTo(lines);
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    auto* ui = window->ui();
+    EXPECT_EQ(ui->RzDBLabel1->text(), QStringLiteral("adfrw"));
+    EXPECT_EQ(ui->FTPPermissions->text(), QStringLiteral("000"));
+    ui->ApplayPermissionsButton->click();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().startsWith(QStringLiteral("The server does not tell the permissions of doc")))
+        << errors.first().toStdString();
+    window.reset();
+    EXPECT_TRUE(server->session().filter(QStringLiteral("SITE")).isEmpty())
+        << server->session().join(u'|').toStdString();
 }
 
 // A server that lists modes: an untouched Apply sends the mode the entry has, special bits included,

@@ -8,8 +8,10 @@
 #include "support/WindowFixture.h"
 #include "ui_MyMenu.h"
 
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -181,4 +183,48 @@ TEST_F(SettingsTest, CatalogueShowsTheCurrentTypesTextAndPicture) {
               types.fieldByName(QStringLiteral("Information")).asString());
     EXPECT_EQ(w.ui()->FileImage->pixmap().isNull(),
               types.fieldByName(QStringLiteral("Pictures48x48")).picture().isNull());
+}
+
+// Scrolling the page with the wheel passes over lists and spinners without changing them; one that has
+// the focus takes the wheel.
+TEST_F(SettingsTest, TheWheelScrollsThePageAndChangesOnlyAControlWithTheFocus) {
+    TMyMenuForm& w = openWindow();
+    auto* ui = w.ui();
+    w.resize(w.width(), 400); // the page is taller than its view
+    ui->LocalPageControl->setCurrentWidget(ui->SettingsPage);
+    QScrollBar* bar = ui->SettingsScroll->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    auto turn = [](QWidget* control, int delta) {
+        const QPointF at = QRectF(control->rect()).center();
+        QWheelEvent wheel(at, control->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(control, &wheel);
+    };
+    struct Case {
+        QWidget* control;
+        std::function<QString()> value;
+    } cases[] = {
+        {ui->ProxyEdit004, [&] { return ui->ProxyEdit004->currentText(); }},
+        {ui->TransferEdit, [&] { return ui->TransferEdit->currentText(); }},
+        {ui->MinEdit, [&] { return ui->MinEdit->text(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control->objectName().toStdString());
+        const QString before = c.value();
+        bar->setValue(0);
+        turn(c.control, -120);
+        EXPECT_EQ(c.value(), before);
+        EXPECT_GT(bar->value(), 0);
+        const int scrolled = bar->value();
+        turn(c.control, 120);
+        EXPECT_EQ(c.value(), before);
+        EXPECT_LT(bar->value(), scrolled);
+    }
+    EXPECT_EQ(ui->ProxyEdit004->focusPolicy(), Qt::StrongFocus);
+
+    w.activateWindow();
+    ui->ProxyEdit004->setFocus();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return ui->ProxyEdit004->hasFocus(); }));
+    turn(ui->ProxyEdit004, -120);
+    EXPECT_EQ(ui->ProxyEdit004->currentText(), QStringLiteral("HTTP Proxy With FTP"));
 }
