@@ -74,13 +74,15 @@ void TIdFTP::checkCertificate() {
     }
     const QList<QSslError> errors = socket().sslHandshakeErrors();
     if (errors.isEmpty()) return;
-    if (!certificate.isNull() && m_trustStore.trusts(m_host, fingerprint)) return;
+    const quint16 port = socket().peerPort();
+    if (!certificate.isNull() && m_trustStore.trusts(m_host, port, fingerprint)) return;
     bool accepted = false;
     if (OnUntrustedCertificate && !certificate.isNull()) {
         // The question may run an event loop: nothing started from it may use this connection meanwhile.
         ++m_dispatchDepth;
         try {
-            accepted = OnUntrustedCertificate(certificateQuestion(m_host, certificate, errors));
+            accepted = OnUntrustedCertificate(certificateQuestion(
+                m_host, port, certificate, errors, m_trustStore.trustedFingerprint(m_host, port)));
         } catch (...) {
             --m_dispatchDepth;
             throw;
@@ -92,7 +94,7 @@ void TIdFTP::checkCertificate() {
         throw tlsError(QStringLiteral("The server's certificate is not trusted: ") +
                        errors.first().errorString());
     }
-    m_trustStore.trust(m_host, fingerprint);
+    m_trustStore.trust(m_host, port, fingerprint);
 }
 
 void TIdFTP::authTlsStep() {

@@ -11,9 +11,15 @@
 
 namespace {
 
-// "host fingerprint" lines, the host percent-encoded so no blank or line break in it can break a line.
+// "host:port fingerprint" lines, the host percent-encoded so no blank, colon or line break in it can
+// break a line or a key. Lines of a host alone come from before trust was kept per port; they are
+// trusted no more and go with the host's next trusted certificate.
 QString hostKey(const QString& host) {
     return QString::fromLatin1(QUrl::toPercentEncoding(host.toLower()));
+}
+
+QString endpointKey(const QString& host, quint16 port) {
+    return hostKey(host) + u':' + QString::number(port);
 }
 
 QList<QPair<QString, QString>> readEntries(const QString& path) {
@@ -34,10 +40,12 @@ QString certificateFingerprint(const QSslCertificate& certificate) {
     return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
 }
 
-TlsCertificateQuestion certificateQuestion(const QString& host, const QSslCertificate& certificate,
-                                           const QList<QSslError>& errors) {
+TlsCertificateQuestion certificateQuestion(const QString& host, quint16 port,
+                                           const QSslCertificate& certificate, const QList<QSslError>& errors,
+                                           const QString& trustedFingerprint) {
     TlsCertificateQuestion question;
     question.host = host;
+    question.port = port;
     question.subject = certificate.subjectDisplayName();
     question.issuer = certificate.issuerDisplayName();
     question.fingerprint = certificateFingerprint(certificate);
@@ -45,15 +53,27 @@ TlsCertificateQuestion certificateQuestion(const QString& host, const QSslCertif
     question.validUntil = certificate.expiryDate();
     for (const QSslError& error : errors)
         if (!question.problems.contains(error.errorString())) question.problems.append(error.errorString());
+    if (trustedFingerprint != question.fingerprint) question.trustedFingerprint = trustedFingerprint;
     return question;
 }
 
 QString certificateQuestionText(const TlsCertificateQuestion& q) {
-    return QStringLiteral("The server %1 shows a certificate this system does not trust:\n%2\n\n"
-                          "Subject: %3\nIssuer: %4\nValid from %5 until %6\nSHA-256 fingerprint: %7\n\n"
-                          "Trust this certificate for %1?")
-        .arg(q.host, q.problems.join(u'\n'), q.subject, q.issuer, q.validFrom.toString(Qt::ISODate),
-             q.validUntil.toString(Qt::ISODate), q.fingerprint);
+    const QString server = QStringLiteral("%1 (port %2)").arg(q.host, QString::number(q.port));
+    const QString details =
+        QStringLiteral("Subject: %1\nIssuer: %2\nValid from %3 until %4\n")
+            .arg(q.subject, q.issuer, q.validFrom.toString(Qt::ISODate), q.validUntil.toString(Qt::ISODate));
+    if (q.trustedFingerprint.isEmpty())
+        return QStringLiteral("The server %1 shows a certificate this system does not trust:\n%2\n\n%3"
+                              "SHA-256 fingerprint: %4\n\nTrust this certificate for %1?")
+            .arg(server, q.problems.join(u'\n'), details, q.fingerprint);
+    // A certificate in place of a trusted one is also what a man in the middle shows: this question must
+    // not read like the first one.
+    return QStringLiteral("The server %1 shows a certificate that differs from the one you trusted for it "
+                          "before. The server may have a new certificate, or someone may be between you "
+                          "and the server.\n%2\n\n%3"
+                          "SHA-256 fingerprint trusted before: %4\nSHA-256 fingerprint shown now: %5\n\n"
+                          "Trust the new certificate for %1 in place of the old one?")
+        .arg(server, q.problems.join(u'\n'), details, q.trustedFingerprint, q.fingerprint);
 }
 
 TlsTrustStore::TlsTrustStore(QString path) : m_path(std::move(path)) {}
@@ -62,17 +82,23 @@ QString TlsTrustStore::defaultPath() {
     return dataFolderPath() + QStringLiteral("/TrustedCertificates");
 }
 
-bool TlsTrustStore::trusts(const QString& host, const QString& fingerprint) const {
-    for (const auto& entry : readEntries(m_path))
-        if (entry.first == hostKey(host) && entry.second == fingerprint) return true;
-    return false;
+bool TlsTrustStore::trusts(const QString& host, quint16 port, const QString& fingerprint) const {
+    return !fingerprint.isEmpty() && trustedFingerprint(host, port) == fingerprint;
 }
 
-void TlsTrustStore::trust(const QString& host, const QString& fingerprint) {
+QString TlsTrustStore::trustedFingerprint(const QString& host, quint16 port) const {
+    const QString key = endpointKey(host, port);
+    for (const auto& entry : readEntries(m_path))
+        if (entry.first == key) return entry.second;
+    return QString();
+}
+
+void TlsTrustStore::trust(const QString& host, quint16 port, const QString& fingerprint) {
     QList<QPair<QString, QString>> entries = readEntries(m_path);
-    // One certificate per host: a renewed certificate takes the place of the old one.
-    entries.removeIf([&](const auto& e) { return e.first == hostKey(host); });
-    entries.append({hostKey(host), fingerprint});
+    // One certificate per host and port: a renewed certificate takes the place of the old one.
+    const QString key = endpointKey(host, port);
+    entries.removeIf([&](const auto& e) { return e.first == key || e.first == hostKey(host); });
+    entries.append({key, fingerprint});
     ForceLocalFolders(QFileInfo(m_path).path());
     QSaveFile file(m_path);
     const auto fail = [&] {

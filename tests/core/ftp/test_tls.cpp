@@ -277,7 +277,7 @@ TEST_F(Ftps, APinnedCertificateIsTheOnlyOneTaken) {
         SCOPED_TRACE(c.pin.toStdString());
         m_sent.clear();
         // The refused case runs with the certificate trusted for the host.
-        if (!c.connects) TlsTrustStore(trustFile()).trust(s("127.0.0.1"), m_fingerprint);
+        if (!c.connects) TlsTrustStore(trustFile()).trust(s("127.0.0.1"), server.port(), m_fingerprint);
         TIdFTP ftp;
         aimClient(ftp, server.port(), TlsMode::Require, s("demo"), std::nullopt);
         ftp.setPinnedCertificate(c.pin);
@@ -295,4 +295,33 @@ TEST_F(Ftps, APinnedCertificateIsTheOnlyOneTaken) {
         }
     }
     EXPECT_TRUE(m_questions.isEmpty());
+}
+
+// A certificate other than the one trusted for the server is put as a change, with both fingerprints; a
+// "No" keeps the old one trusted, a "Yes" replaces it.
+TEST_F(Ftps, ACertificateInPlaceOfATrustedOneIsAskedAboutAsAChange) {
+    testsupport::TlsServerProcess server(m_root.path(), *m_certificate);
+    const QString before = QString(m_fingerprint).replace(0, 2, s("00"));
+    TlsTrustStore store(trustFile());
+    store.trust(s("127.0.0.1"), server.port(), before);
+    for (const bool answer : {false, true}) {
+        SCOPED_TRACE(answer);
+        m_questions.clear();
+        TIdFTP ftp;
+        aimClient(ftp, server.port(), TlsMode::Require, s("demo"), answer);
+        const Failure failure = failureOf([&] { ftp.Connect(); });
+        EXPECT_EQ(ftp.Connected(), answer) << failure.text.toStdString();
+        ASSERT_EQ(m_questions.size(), 1);
+        const TlsCertificateQuestion& q = m_questions.first();
+        EXPECT_EQ(q.port, server.port());
+        EXPECT_EQ(q.fingerprint, m_fingerprint);
+        EXPECT_EQ(q.trustedFingerprint, before);
+        const QString text = certificateQuestionText(q);
+        for (const QString& part :
+             QStringList{s("differs from the one you trusted"), s("trusted before: ") + before,
+                         s("shown now: ") + m_fingerprint})
+            EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\n" << text.toStdString();
+        EXPECT_EQ(store.trustedFingerprint(s("127.0.0.1"), server.port()), answer ? m_fingerprint : before);
+        if (ftp.Connected()) ftp.Disconnect();
+    }
 }
