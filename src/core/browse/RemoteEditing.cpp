@@ -55,13 +55,6 @@ NameClash nameClash(const QList<NamedEntry>& listing, const NamedEntry& incoming
     return NameClash::None;
 }
 
-QStringList replacedFiles(const QList<NamedEntry>& listing, const QList<NamedEntry>& incoming) {
-    QStringList names;
-    for (const NamedEntry& entry : incoming)
-        if (nameClash(listing, entry) == NameClash::FileOnFile) names << entry.name;
-    return names;
-}
-
 QList<NamedEntry> listedEntries(const TTable& permissions) {
     // Name and type of a listing row; the type is "Root" and "Dir Up" for "." and "..".
     constexpr int nameField = 1, typeField = 2;

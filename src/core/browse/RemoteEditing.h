@@ -45,9 +45,6 @@ enum class NameClash {
 
 NameClash nameClash(const QList<NamedEntry>& listing, const NamedEntry& incoming);
 
-// The files of `incoming` that would replace files of the listing, in the order given.
-QStringList replacedFiles(const QList<NamedEntry>& listing, const QList<NamedEntry>& incoming);
-
 // The entries of the listing table (Permissions), without "." and "..".
 QList<NamedEntry> listedEntries(const TTable& permissions);
 

@@ -79,14 +79,6 @@ TEST(NameClash, OnlyAFileOntoAListedFileIsAReplacement) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(nameClash(listing, {QString::fromUtf8(c.name), c.folder}), c.clash) << c.name << c.folder;
-
-    const QList<NamedEntry> pasted{{QStringLiteral("docs"), true},
-                                   {QStringLiteral("new.txt"), false},
-                                   {QStringLiteral("Read Me"), false},
-                                   {QStringLiteral("a.txt"), false}};
-    EXPECT_EQ(replacedFiles(listing, pasted),
-              QStringList({QStringLiteral("Read Me"), QStringLiteral("a.txt")}));
-    EXPECT_TRUE(replacedFiles({}, pasted).isEmpty());
 }
 
 TEST(PasteOntoSource, TheSourceFolderAndEverythingInsideACopiedFolderAreFound) {
