@@ -508,7 +508,12 @@ QString TIdFTP::RetrieveCurrentDir() {
     sendCmd(QStringLiteral("PWD"), {257});
     const QString line = m_lastCmdResult.text.value(0);
     const qsizetype open = line.indexOf(u'"');
-    if (open < 0) return QString();
+    if (open < 0) {
+        // Some servers leave the quotes out ("257 /pub is the current directory"): an absolute path at
+        // the start is taken; anything else names no folder.
+        const QString first = line.section(u' ', 0, 0);
+        return first.startsWith(u'/') ? first : QString();
+    }
     // A quote inside the path is sent doubled.
     QString dir;
     for (qsizetype i = open + 1; i < line.size(); ++i) {

@@ -133,7 +133,7 @@ ListBuild buildDownloadList(TIdFTP& ftp, const QList<RemoteSelection>& selection
                             const ListOptions& options) {
     ListBuild build;
     events.emptyDataSet();
-    const QString start = ftp.RetrieveCurrentDir();
+    const QString start = absoluteCurrentDir(ftp);
     const QByteArray rawStart = ftp.encodeText(start);
     build.folder = start;
     build.rawFolder = rawStart;
@@ -168,6 +168,15 @@ ListBuild buildDownloadList(TIdFTP& ftp, const QList<RemoteSelection>& selection
     if (!written.isEmpty()) ftp.ChangeDir(rawStart);
     events.first();
     return build;
+}
+
+QString absoluteCurrentDir(TIdFTP& ftp) {
+    const QString folder = ftp.RetrieveCurrentDir();
+    if (!folder.startsWith(u'/'))
+        throw QeltoError(QStringLiteral("The server does not say which folder is current (its PWD reply names no "
+                                        "absolute path), so no job can be made here"),
+                         ErrorCategory::Protocol);
+    return folder;
 }
 
 bool folderIgnoresCase(const QString& folder) {

@@ -62,5 +62,10 @@ struct ListOptions {
 ListBuild buildDownloadList(TIdFTP& ftp, const QList<RemoteSelection>& selection, TTable& events,
                             const ListOptions& options = {});
 
+// The connection's current folder as an absolute path. A job's rows are absolute paths: a relative one
+// would name another file on a transfer connection, which starts in the login folder. Throws when the
+// server's PWD reply names no absolute folder.
+QString absoluteCurrentDir(TIdFTP& ftp);
+
 // Whether the file system holding `folder` ignores letter case (tried with a file of its own).
 bool folderIgnoresCase(const QString& folder);

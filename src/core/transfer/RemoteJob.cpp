@@ -26,7 +26,7 @@ void TransferJob::startRemote(JobKind kind, const ConnectionSettings& settings, 
     m_rawFolder = build.rawFolder;
     m_tempFolder = tempFolder;
     m_destination.clear();
-    if (kind != JobKind::Delete) m_destination = m_browsing.encodeText(m_browsing.RetrieveCurrentDir());
+    if (kind != JobKind::Delete) m_destination = m_browsing.encodeText(absoluteCurrentDir(m_browsing));
     // The rows go in the order they were added: folders before their contents.
     DropSortIndex(m_events);
     start(kind, settings);

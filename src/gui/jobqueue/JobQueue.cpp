@@ -171,7 +171,7 @@ void JobQueue::uploadFrom(const QStringList& paths, const QString& base, const Q
     refuseWhileRunning();
     if (paths.isEmpty()) return;
     m_pending = JobKind::None;
-    const QString current = m_browsing.ftp().RetrieveCurrentDir();
+    const QString current = absoluteCurrentDir(m_browsing.ftp());
     const QString remote = folder.isEmpty() ? current : JoinRemotePath(current, folder);
     m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
     m_job->startUpload(jobSettings());
@@ -181,7 +181,7 @@ void JobQueue::buildUploadList() {
     refuseWhileRunning();
     m_pending = JobKind::None;
     const QStringList paths = m_localSelection ? m_localSelection() : QStringList();
-    const QString remote = m_browsing.isOpen() ? m_browsing.ftp().RetrieveCurrentDir() : QString();
+    const QString remote = m_browsing.isOpen() ? absoluteCurrentDir(m_browsing.ftp()) : QString();
     reportSkipped(
         ::buildUploadList(paths, m_localFolder ? m_localFolder() : QString(), remote, *m_tables.FTPEvents));
 }

@@ -1,5 +1,6 @@
 // Remote delete, move and copy jobs and permission changes: command order on the scripted server, the
 // resulting trees on a real one.
+#include "core/base/Errors.h"
 #include "core/ftp/TIdFTP.h"
 #include "core/tables/Schemas.h"
 #include "core/tables/Table.h"
@@ -379,4 +380,37 @@ TEST_F(RemoteTreeTest, DownloadedFoldersFollowTheUmask) {
         EXPECT_EQ(st.st_mode & 0777, 0755u) << folder;
     }
     EXPECT_EQ(readFile(local.filePath(s("a/b/g"))), QByteArray("gg"));
+}
+
+// A PWD reply without quotes: an absolute path at its start is the folder; one that names none stops the
+// list, whose rows would otherwise be relative and name other files on a transfer connection.
+TEST(DownloadList, APwdReplyWithoutQuotesGivesAbsoluteRowsOrNoList) {
+    const struct {
+        const char* reply;
+        const char* firstRow; // nullptr: the build is refused
+    } cases[] = {
+        {"S 257 /pub is the current directory", "/pub/z.txt"},
+        {"S 257 \"/pub\"", "/pub/z.txt"},
+        {"S 257 current directory is pub", nullptr},
+        {"S 257", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply);
+        QStringList script = loginWithMlsd;
+        script << ss({"C PWD", c.reply});
+        if (c.firstRow) script << mlsd({"type=file;size=3 z.txt"});
+        script << ss({"P 5"});
+        ScriptedServer server(script);
+        TIdFTP ftp;
+        connectPassive(ftp, server.port());
+        auto events = jobTable();
+        if (!c.firstRow) {
+            EXPECT_THROW(buildDownloadList(ftp, {{s("z.txt"), "z.txt", false}}, *events), QeltoError);
+            EXPECT_EQ(events->recordCount(), 0);
+            continue;
+        }
+        const ListBuild build = buildDownloadList(ftp, {{s("z.txt"), "z.txt", false}}, *events);
+        EXPECT_EQ(column(*events, JobField::Remote), ss({c.firstRow}));
+        EXPECT_EQ(build.rawRemote.value(0), QByteArray(c.firstRow));
+    }
 }
