@@ -161,8 +161,19 @@ ListBuild buildDownloadList(TIdFTP& ftp, const QList<RemoteSelection>& selection
     QList<const TIdFTPListItem*> written;
     for (const TIdFTPListItem* e : folders)
         if (walk.add(*e, base, rawStart, QString())) written << e;
-    for (const TIdFTPListItem* e : written)
-        walk.walk(base + u'/' + e->FileName, joinRemotePath(rawStart, e->RawName), e->FileName + u'/', 1);
+    try {
+        for (const TIdFTPListItem* e : written)
+            walk.walk(base + u'/' + e->FileName, joinRemotePath(rawStart, e->RawName), e->FileName + u'/', 1);
+    } catch (...) {
+        // However the walk ended, the connection goes back to where the selection was made.
+        if (ftp.Connected()) {
+            try {
+                ftp.ChangeDir(rawStart);
+            } catch (const QeltoError&) {
+            }
+        }
+        throw;
+    }
     for (const TIdFTPListItem* e : files)
         walk.add(*e, base, rawStart, QString());
     if (!written.isEmpty()) ftp.ChangeDir(rawStart);

@@ -414,3 +414,33 @@ TEST(DownloadList, APwdReplyWithoutQuotesGivesAbsoluteRowsOrNoList) {
         EXPECT_EQ(build.rawRemote.value(0), QByteArray(c.firstRow));
     }
 }
+
+// pyftpdlib describes a link by its target, so a/loop -> . reads as a folder inside itself: the walk of a
+// download must end with an error at the depth limit, not run on; a cancel ends it at the next folder.
+TEST_F(RemoteTreeTest, AnEndlessTreeStopsAtTheDepthLimitAndACancelStopsItAtOnce) {
+    ASSERT_EQ(::symlink(".", root.filePath(s("pub/a/loop")).toLocal8Bit().constData()), 0);
+    ListOptions options;
+    options.maxDepth = 12;
+    try {
+        buildDownloadList(ftp, {{s("a"), "a", true}}, *events, options);
+        ADD_FAILURE() << "the endless tree was listed";
+    } catch (const QeltoError& e) {
+        EXPECT_TRUE(e.text().contains(s("more than 12 levels deep"))) << e.text().toStdString();
+    }
+    int asked = 0;
+    options.maxDepth = 64;
+    options.cancelled = [&] { return ++asked == 3; };
+    try {
+        buildDownloadList(ftp, {{s("a"), "a", true}}, *events, options);
+        ADD_FAILURE() << "the cancel was not taken";
+    } catch (const QeltoError& e) {
+        EXPECT_EQ(e.text(), s("Job cancelled"));
+        EXPECT_EQ(e.category(), ErrorCategory::Aborted);
+    }
+    EXPECT_EQ(asked, 3);
+    // A walk that must tell links apart never enters it at all.
+    options.cancelled = {};
+    options.confirmLinks = true;
+    const ListBuild build = buildDownloadList(ftp, {{s("a"), "a", true}}, *events, options);
+    EXPECT_TRUE(build.skipped.join(u'|').contains(s("/pub/a/loop (a link)"))) << build.skipped.join(u'|').toStdString();
+}

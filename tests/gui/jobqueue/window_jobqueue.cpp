@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QTimer>
+#include <unistd.h>
 
 class JobQueueTest : public BrowseTest {
 protected:
@@ -103,6 +104,29 @@ TEST_F(JobQueueTest, FilesDroppedOnTheRemoteListAreUploaded) {
         testsupport::waitUntil([&] { return jobDone() || !errors.isEmpty(); }, std::chrono::seconds(20)));
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_TRUE(QFile::exists(root.filePath(QStringLiteral("dropped.txt"))));
+}
+
+// pub/loop -> . reads as a folder inside itself on this server: Esc in the job grid ends the list build,
+// which would otherwise go on until its depth limit.
+TEST_F(JobQueueTest, EscEndsTheListBuildOfAnEndlessTree) {
+    ASSERT_EQ(::symlink(".", root.filePath(QStringLiteral("pub/loop")).toLocal8Bit().constData()), 0);
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    w.localPanel().openFolder(local.path());
+    selectRemote({QStringLiteral("pub")});
+    int listings = 0;
+    QWidget* grid = w.ui()->FTPEventsTable;
+    // The key arrives while the list is being made, the way a user's would.
+    QTimer::singleShot(0, grid, [&] {
+        ++listings;
+        QCoreApplication::postEvent(grid, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    });
+    w.ui()->LFB008->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !errors.isEmpty(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(listings, 1);
+    EXPECT_TRUE(errors.join(u'\n').startsWith(QStringLiteral("Job cancelled"))) << errors.join(u'\n').toStdString();
+    EXPECT_FALSE(w.jobQueue().running());
+    EXPECT_FALSE(QFileInfo::exists(local.filePath(QStringLiteral("pub"))));
 }
 
 TEST_F(JobQueueTest, AFailingRowStopsTheJobAndKeepsItsRows) {
