@@ -17,9 +17,14 @@ QELTO_RUN_PACKAGES=(
   xvfb xauth fonts-dejavu-core
 )
 
-# The shared libraries of the unpacked vsftpd (apt-cache depends vsftpd): its package is not installed,
-# so nothing else brings them.
-QELTO_TEST_SERVER_LIBRARIES=(libcap2 libpam0g libpam-modules libssl3 libwrap0)
+# The shared libraries of the unpacked vsftpd, proftpd and pure-ftpd (apt-cache depends vsftpd
+# proftpd-core pure-ftpd): their packages are not installed, so nothing else brings them.
+QELTO_TEST_SERVER_LIBRARIES=(
+  libcap2 libpam0g libpam-modules libssl3 libwrap0
+  libacl1 libcrypt1 libhiredis0.14 libidn2-0 libmemcached11 libmemcachedutil2 libncursesw6
+  libpcre2-8-0 libpcre2-posix3 libtinfo6 zlib1g
+  libsodium23
+)
 
 # What the tests and benchmarks need on top (scripts/test): GoogleTest, the peers and readers they run,
 # and the libraries of the servers that qelto_unpack_test_servers unpacks. A server itself is never
@@ -55,14 +60,25 @@ qelto_install_missing() {
 
 # qelto_unpack_test_servers [build folder]: the servers that tests start, unpacked from their Debian
 # packages into <build folder>/test-servers (default: $QELTO_BUILD) and run from there, so that no
-# service is installed, enabled or started on this machine. Now vsftpd: its binary ends up at
-# test-servers/vsftpd/usr/sbin/vsftpd, where tests/fixtures/vsftpd_server.py looks for it. The .deb
-# is kept beside it; a second build folder takes the one of $QELTO_BUILD when there is one. Quick and
-# offline once done: the stamp names the package unpacked, and is written last.
+# service is installed, enabled or started on this machine: vsftpd, proftpd and pure-ftpd, each below
+# test-servers/<package> (QELTO_TEST_SERVERS names the binary), where the fixtures of tests/fixtures
+# look for them. The .debs are kept beside them; a second build folder takes those of $QELTO_BUILD
+# when there are some. Quick and offline once done: a package's stamp names the package unpacked, and
+# is written last.
+QELTO_TEST_SERVERS=(vsftpd:usr/sbin/vsftpd proftpd-core:usr/sbin/proftpd pure-ftpd:usr/sbin/pure-ftpd)
+
 qelto_unpack_test_servers() {
-  local dir="${1:-$QELTO_BUILD}/test-servers" name=vsftpd
+  local entry
+  for entry in "${QELTO_TEST_SERVERS[@]}"; do
+    qelto_unpack_test_server "${1:-$QELTO_BUILD}/test-servers" "${entry%%:*}" "${entry#*:}"
+  done
+}
+
+# qelto_unpack_test_server FOLDER PACKAGE BINARY: one package of qelto_unpack_test_servers.
+qelto_unpack_test_server() {
+  local dir=$1 name=$2 binary=$3
   local stamp="$dir/$name.stamp" deb
-  if [ -f "$stamp" ] && [ -x "$dir/$name/usr/sbin/$name" ]; then
+  if [ -f "$stamp" ] && [ -x "$dir/$name/$binary" ]; then
     return 0
   fi
   mkdir -p "$dir/debs"
