@@ -85,9 +85,43 @@ DownloadFile::DownloadFile(const QString& path, bool canOverwrite, bool resume)
     adopt(m_file, fd, path);
 }
 
+DownloadFile::DownloadFile(const QString& path, const QString& partKey)
+    : m_path(path), m_canOverwrite(true), m_keepPart(true) {
+    const QFileInfo target(path);
+    if (target.isDir()) throw fileError("Cannot create file", path, EISDIR);
+    QString name = u'.' + target.fileName() + QStringLiteral(".part-") + partKey;
+    long limit = ::pathconf(encoded(target.absolutePath()).constData(), _PC_NAME_MAX);
+    if (limit <= 0) limit = 255;
+    if (encoded(name).size() > limit) name = QStringLiteral(".part-") + partKey;
+    m_partPath = target.absolutePath() + u'/' + name;
+    // Never through a link: the hidden file is ours, and only a regular file is written on.
+    const int fd = ::open(encoded(m_partPath).constData(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int number = fd < 0 ? errno : EINVAL;
+        if (fd >= 0) ::close(fd);
+        m_partPath.clear();
+        throw fileError("Cannot create file", path, number);
+    }
+    m_partLength = info.st_size;
+    adopt(m_file, fd, path);
+}
+
 DownloadFile::~DownloadFile() {
     m_file.close();
+    if (!m_partPath.isEmpty() && !m_keepPart) ::unlink(encoded(m_partPath).constData());
+}
+
+void DownloadFile::startOver() {
+    if (m_file.handle() >= 0 && ::ftruncate(m_file.handle(), 0) != 0)
+        throw fileError("Cannot create file", m_path, errno);
+    m_partLength = 0;
+}
+
+void DownloadFile::discard() {
+    m_file.close();
     if (!m_partPath.isEmpty()) ::unlink(encoded(m_partPath).constData());
+    m_partPath.clear();
 }
 
 void DownloadFile::commit() {

@@ -180,6 +180,43 @@ void TIdFTP::Get(const QByteArray& source, const QString& localFile, bool canOve
     file.commit();
 }
 
+void TIdFTP::GetResumable(const QByteArray& source, const QString& localFile, const QString& partKey,
+                          qint64 expectedSize) {
+    refuseWhileBusy();
+    DownloadFile file(localFile, partKey);
+    qint64 from = file.partLength();
+    // A kept file as long as the listed one (or longer) cannot tell a finished download from another
+    // version: the file comes anew, as it does from a server without REST.
+    if (from > 0 && ((expectedSize >= 0 && from >= expectedSize) || !serverCanResume())) {
+        file.startOver();
+        from = 0;
+    }
+    if (from > 0)
+        doStatus(ftpTransfer, QStringLiteral("Resuming the download at byte %1").arg(from));
+    FtpTransfer(*this, FtpTransfer::Download, "RETR " + source).run(file.device(), from > 0 ? from : -1);
+    const qint64 length = file.device().size();
+    // Fewer bytes than listed, and a closing 226 all the same: a data connection cut on the way looks like
+    // this, and so does a file that shrank since the listing. The server's SIZE tells them apart; a cut
+    // one stays hidden, to go on from another time.
+    if (from == 0 && expectedSize >= 0 && length < expectedSize && m_transferType == ftBinary) {
+        const qint64 now = Size(source);
+        if (now != length)
+            throw QeltoError(QStringLiteral("Partial file: %1 of the %2 bytes the server listed came").arg(length).arg(expectedSize),
+                             ErrorCategory::ConnectionLost);
+    }
+    if (from > 0 && expectedSize >= 0) {
+        if (length != expectedSize) {
+            file.discard();
+            throw QeltoError(QStringLiteral("The resumed file has %1 bytes where the server listed %2; it was "
+                                            "discarded")
+                                 .arg(length)
+                                 .arg(expectedSize),
+                             ErrorCategory::Protocol);
+        }
+    }
+    file.commit();
+}
+
 void TIdFTP::Put(const QString& localFile, const QString& destination, bool append) {
     Put(localFile, encodeText(destination.isEmpty() ? QFileInfo(localFile).fileName() : destination), append);
 }

@@ -220,6 +220,12 @@ public:
     void Get(const QString& source, const QString& localFile, bool canOverwrite = false, bool resume = false);
     void Get(const QByteArray& source, const QString& localFile, bool canOverwrite = false,
              bool resume = false);
+    // A download that can go on another time from where it stopped: the hidden file beside the target
+    // is named after `partKey` and kept when the transfer fails or is cancelled. When one is there and the
+    // server takes REST, the download goes on from its length; a resumed file must end with
+    // `expectedSize` bytes (when >= 0), else it is discarded and the download fails.
+    void GetResumable(const QByteArray& source, const QString& localFile, const QString& partKey,
+                      qint64 expectedSize);
     // An empty destination means the local file's name.
     void Put(const QString& localFile, const QString& destination = QString(), bool append = false);
     void Put(const QString& localFile, const QByteArray& destination, bool append = false);

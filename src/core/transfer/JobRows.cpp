@@ -6,6 +6,7 @@
 #include "core/ftp/ListParse.h"
 #include "core/tables/Table.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -68,4 +69,12 @@ QString localTargetBelow(const QString& root, const QString& relative) {
         throw QeltoError(QStringLiteral("The path \"%1\" leads outside the folder %2").arg(relative, root),
                          ErrorCategory::LocalFile);
     return target; // the path that was checked
+}
+
+QString downloadPartKey(const QByteArray& remote, qint64 size, const QString& modified) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(remote);
+    const QByteArray version = QByteArray(1, '\0') + QByteArray::number(size) + '\0' + modified.toUtf8();
+    hash.addData(version);
+    return QString::fromLatin1(hash.result().toHex().left(12));
 }

@@ -37,6 +37,10 @@ bool isSafeRemoteName(const QString& name);
 // canonical path of the deepest part that exists).
 QString localTargetBelow(const QString& root, const QString& relative);
 
+// What names a download's kept hidden file: the remote path's bytes with the size and time the listing
+// gave, so that only the same version of the same file goes on from it (12 hex digits).
+QString downloadPartKey(const QByteArray& remote, qint64 size, const QString& modified);
+
 // Row fields by position.
 namespace JobField {
 enum {

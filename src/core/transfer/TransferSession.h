@@ -16,6 +16,11 @@ struct TransferRequest {
     bool download = true;
     QByteArray remote; // the server's bytes of the remote path
     QString local;
+    // When set, the download's hidden file is named after this key, kept when it fails, and a later
+    // download with the same key goes on from it (TIdFTP::GetResumable); `expectedSize` is the listed
+    // size a resumed file must reach.
+    QString partKey;
+    qint64 expectedSize = -1;
 };
 
 // A transfer connection on a worker thread of the pool: the client is made in that thread, logs in per
