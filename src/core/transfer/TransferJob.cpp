@@ -254,8 +254,10 @@ void TransferJob::startFile(int slot) {
         request.local = localTargetBelow(m_localRoot, text(JobField::Local));
         running.expected = rowSize(m_row);
         // A download cut short keeps its hidden file, and the next one of the same file goes on from it.
-        request.partKey = downloadPartKey(request.remote, running.expected,
-                                          text(JobField::Date) + u' ' + text(JobField::Time));
+        // Only a listing with a time tells one version of a file from another of the same size.
+        if (text(JobField::Date) != u"30.12.1899")
+            request.partKey = downloadPartKey(request.remote, running.expected,
+                                              text(JobField::Date) + u' ' + text(JobField::Time));
         request.expectedSize = running.expected;
         emit status(QStringLiteral("Download file: ") + remote);
         emit target(request.local);
