@@ -142,6 +142,7 @@ void ConnectBar::connectToServer() {
 }
 
 void ConnectBar::disconnectFromServer() {
+    if (m_mayDisconnect && !m_mayDisconnect()) return;
     m_session.close();
     m_ui.ProcessEdit->setText(QStringLiteral("Server connection is broken ... "));
     m_ui.TimeLabel->hide();

@@ -3,6 +3,7 @@
 #include "core/ftp/ConnectionSettings.h"
 
 #include <QObject>
+#include <functional>
 
 namespace Ui {
 class TMyMenuForm;
@@ -25,6 +26,8 @@ public:
     ConnectionSettings settingsFromBar() const;
 
     void connectToServer();
+    // Disconnect asks this first (a job that would end); false keeps the connection.
+    void setDisconnectCheck(std::function<bool()> check) { m_mayDisconnect = std::move(check); }
     void disconnectFromServer();
     // The window closes: the browsing connection says goodbye.
     void closeForExit();
@@ -61,4 +64,5 @@ private:
     bool m_sessionUp = false; // the connection reported itself connected and no reset followed yet
     bool m_dataFlowing = false;
     bool m_typingBookmark = false;
+    std::function<bool()> m_mayDisconnect;
 };

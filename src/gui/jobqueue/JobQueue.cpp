@@ -13,6 +13,7 @@
 #include "gui/common/GridBinding.h"
 #include "gui/common/Guard.h"
 #include "gui/common/UserAction.h"
+#include "gui/jobqueue/DesktopNotice.h"
 #include "ui_MyMenu.h"
 
 #include <QDropEvent>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QTimer>
@@ -65,6 +67,9 @@ void JobQueue::connectControls() {
     auto act = [this](auto step) { return [this, step] { userAction(m_window, step); }; };
     connect(m_ui.LFB008, &QToolButton::clicked, this, act([this] { download(); }));
     connect(m_ui.RFS008, &QToolButton::clicked, this, act([this] { upload(); }));
+    connect(m_ui.StopJob, &QToolButton::clicked, this, act([this] { cancel(); }));
+    // The button follows every action that starts or ends a job.
+    connect(&UserActions::instance(), &UserActions::finished, this, &JobQueue::updateStopButton);
     // While a job runs its rows keep their order: a re-sort would move the runner's place.
     connect(m_ui.FTPEventsTable->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         userAction(m_window, [&] {
@@ -87,16 +92,19 @@ void JobQueue::connectControls() {
     m_dropTarget = m_ui.FTPFilesList->viewport();
     m_dropTarget->installEventFilter(this);
 
-    connect(m_job, &TransferJob::status, this, [this](const QString& text) { showLater(m_ui.ProcessEdit, text); });
+    connect(m_job, &TransferJob::status, this, &JobQueue::showStatus);
     connect(m_job, &TransferJob::target, this, [this](const QString& path) {
         m_target = path;
         showLater(nullptr, path);
     });
     connect(m_job, &TransferJob::transferBegins, this, [this](bool download) {
+        // One file after the other, each counts from zero; with simultaneous transfers the job does, once.
+        m_bytesDone += std::exchange(m_fileBytes, 0);
         showBar(download ? m_ui.DownloadProgress : m_ui.UploadProgress, 0);
-        if (download) showLater(m_ui.ProcessEdit, QStringLiteral("Start Download ..."));
+        if (download) showStatus(QStringLiteral("Start Download ..."));
     });
     connect(m_job, &TransferJob::progress, this, &JobQueue::showProgress);
+    connect(m_job, &TransferJob::progress, this, [this](bool, qint64 bytes, int) { meterMoved(bytes); });
     connect(m_job, &TransferJob::activity, this, &JobQueue::activity);
     connect(m_job, &TransferJob::finished, this, [this](bool completed, const QString& error) {
         userAction(m_window, [&] { jobFinished(completed, error); });
@@ -148,6 +156,7 @@ void JobQueue::download() {
             options.localNames = folderIgnoresCase(folder) ? LocalNames::IgnoreCase : LocalNames::Exact;
             if (!buildRemoteList(build, options, [this] { m_job->prepareTransfers(jobSettings()); })) return;
             m_skipped = build.skipped;
+            beginJob(JobTextKind::Download, &build);
             m_job->startDownload(jobSettings(), folder, build);
             started = true;
         },
@@ -174,6 +183,7 @@ void JobQueue::uploadFrom(const QStringList& paths, const QString& base, const Q
     const QString current = absoluteCurrentDir(m_browsing.ftp());
     const QString remote = folder.isEmpty() ? current : JoinRemotePath(current, folder);
     m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
+    beginJob(JobTextKind::Upload);
     m_job->startUpload(jobSettings());
 }
 
@@ -187,8 +197,78 @@ void JobQueue::buildUploadList() {
 }
 
 void JobQueue::cancel() {
+    if (busy()) m_stopRequested = true;
     if (m_building) m_buildCancelled = true;
     m_job->cancel();
+}
+
+bool JobQueue::confirmEnd(const QString& action) {
+    if (!busy()) return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Qelto"),
+                    QStringLiteral("A job is running. %1 and end the job?").arg(action),
+                    QMessageBox::Yes | QMessageBox::No, m_window);
+    box.setObjectName(QStringLiteral("EndJobQuestion"));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() != QMessageBox::Yes) return false;
+    cancel();
+    return true;
+}
+
+void JobQueue::updateStopButton() {
+    m_ui.StopJob->setEnabled(busy());
+}
+
+void JobQueue::beginJob(JobTextKind kind, const ListBuild* build) {
+    const TTable& events = *m_tables.FTPEvents;
+    m_textKind = kind;
+    m_jobFiles = m_jobFolders = 0;
+    qint64 total = 0;
+    for (int row = 0; row < events.recordCount(); ++row) {
+        if (events.value(row, JobField::Type).toString() != u"File") {
+            ++m_jobFolders;
+            continue;
+        }
+        ++m_jobFiles;
+        const qint64 listed = events.value(row, JobField::SizeValue).toLongLong();
+        total += kind == JobTextKind::Upload ? QFileInfo(events.value(row, JobField::Local).toString()).size()
+                 : build                     ? build->sizeAt(row, listed)
+                                             : listed;
+    }
+    // A copy moves every byte twice: down, then up again.
+    if (kind == JobTextKind::Copy) total *= 2;
+    m_meter.start(total, 0);
+    m_jobClock.start();
+    m_bytesDone = m_fileBytes = 0;
+    m_stopRequested = false;
+    m_statusText.clear();
+}
+
+void JobQueue::showStatus(const QString& text) {
+    m_statusText = text;
+    const QString meter = running() ? m_meter.text() : QString();
+    showLater(m_ui.ProcessEdit, meter.isEmpty() ? text : text + QStringLiteral("  (") + meter + u')');
+}
+
+void JobQueue::meterMoved(qint64 bytes) {
+    if (!running()) return;
+    m_fileBytes = bytes;
+    m_meter.moved(m_bytesDone + m_fileBytes, m_jobClock.elapsed());
+    showStatus(m_statusText);
+}
+
+void JobQueue::showCancelled() {
+    resetBars();
+    TTable& events = *m_tables.FTPEvents;
+    for (int row = 0; row < events.recordCount(); ++row) {
+        const QString event = events.value(row, JobField::Event).toString();
+        if (event != u"-" && !event.endsWith(u" Ready")) continue;
+        events.moveTo(row);
+        events.edit();
+        events.fields(JobField::Event).setAsString(QStringLiteral("Cancelled"));
+        events.post();
+    }
+    m_ui.ProcessEdit->setText(QStringLiteral("Job cancelled"));
 }
 
 void JobQueue::setTransferOptions(const ConnectionSettings& settings) {
@@ -251,12 +331,37 @@ void JobQueue::jobFinished(bool completed, const QString& error) {
     if (!std::exchange(m_target, QString()).isEmpty() && m_localFolder) emit targetShown(m_localFolder());
     m_ui.DLPLabel->hide();
     const QStringList skipped = std::exchange(m_skipped, {});
+    const qint64 took = m_jobClock.isValid() ? m_jobClock.elapsed() : 0;
+    m_jobClock.invalidate();
+    updateStopButton();
+    // A job the user stopped ends quietly; any other failure is an error.
+    if (!completed && std::exchange(m_stopRequested, false) && error == u"Job cancelled") {
+        showCancelled();
+        return;
+    }
+    m_stopRequested = false;
+    // Someone who turned to another window hears of a long job's end.
+    auto announce = [&](const QString& text) {
+        if (notifyJobEnd(took, m_window->isActiveWindow())) {
+            if (m_notify)
+                m_notify(text);
+            else
+                notifyDesktop(QStringLiteral("Qelto"), text);
+        }
+    };
     if (!completed) {
         m_ui.ProcessEdit->setText(error);
+        announce(error);
         throw QeltoError(error);
     }
     resetBars();
+    const qint64 moved = m_bytesDone + m_fileBytes;
+    const QString finished = jobFinishedText(m_textKind, m_jobFiles, m_jobFolders,
+                                             m_textKind == JobTextKind::Copy ? moved / 2 : moved, took);
     emit jobEnded();
+    // After the remote views are shown again, which writes the status field too.
+    m_ui.ProcessEdit->setText(finished);
+    announce(finished);
     reportSkipped(skipped);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/ftp/ConnectionSettings.h"
+#include "core/monitor/JobText.h"
 #include "core/transfer/DownloadList.h"
 #include "core/transfer/JobRows.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -39,7 +41,19 @@ public:
     void uploadPaths(const QStringList& paths, const QString& folder = QString());
     // Builds the upload list of the local selection without running it.
     void buildUploadList();
+    // Stops the job or the list build under way (the Stop button, Esc in the job grid): the job ends with
+    // "Job cancelled" in the status field, without an error box, and its rows not done say "Cancelled".
     void cancel();
+    // Before the window closes or the browsing connection goes while a job runs or a list is being made:
+    // asks whether to go on and end the job (`action`: "Close the window", "Disconnect"). True when
+    // nothing runs or the user agreed, which is the default answer.
+    bool confirmEnd(const QString& action);
+    // The job or the list build under way: what stand-by waits for.
+    bool busy() const { return running() || m_building; }
+    using Notifier = std::function<void(const QString& text)>;
+    // Tells a long job's end on the desktop while the window is not active; the desktop's notification
+    // service unless replaced.
+    void setNotifier(Notifier notifier) { m_notify = std::move(notifier); }
     // How jobs use their transfer connections (kept open, how many at once), from the settings page; the
     // server and credentials are always the browsing connection's.
     void setTransferOptions(const ConnectionSettings& settings);
@@ -94,6 +108,14 @@ private:
     bool buildRemoteList(ListBuild& build, ListOptions options,
                          const std::function<void()>& beforeListing = {});
     void keepForPaste(JobKind kind);
+    // The job about to start: its kind, file and folder rows and bytes, for the rate and the end text.
+    void beginJob(JobTextKind kind, const ListBuild* build = nullptr);
+    // The status field during a job: the last job text with the rate and the time left.
+    void showStatus(const QString& text);
+    void meterMoved(qint64 bytes);
+    // The user stopped the job: no error box, and the rows not done say so.
+    void showCancelled();
+    void updateStopButton();
     void connectRemoteJobs();
 
     Ui::TMyMenuForm& m_ui;
@@ -120,4 +142,15 @@ private:
     int m_simultaneous = 1;
     bool m_building = false;       // a remote list is being made
     bool m_buildCancelled = false; // and Esc asked to end it
+    bool m_stopRequested = false;  // the user stopped the job under way
+    // What the status field tells of the job under way.
+    JobTextKind m_textKind = JobTextKind::Download;
+    JobMeter m_meter;
+    QElapsedTimer m_jobClock;
+    int m_jobFiles = 0;
+    int m_jobFolders = 0;
+    qint64 m_bytesDone = 0; // of the files ended before the one under way
+    qint64 m_fileBytes = 0; // of the file under way (with simultaneous transfers: of the whole job)
+    QString m_statusText;
+    Notifier m_notify;
 };

@@ -104,12 +104,24 @@ bool JobQueue::buildRemoteList(ListBuild& build, ListOptions options, const std:
     m_ui.ProcessEdit->setText(QStringLiteral("Create Download Database ..."));
     m_building = true;
     m_buildCancelled = false;
+    m_stopRequested = false;
+    updateStopButton();
     options.cancelled = [this] { return m_buildCancelled; };
-    runThenAlways([&] { build = buildDownloadList(m_browsing.ftp(), selection, *m_tables.FTPEvents, options); },
-                  [this] {
-                      m_building = false;
-                      m_ui.DLPLabel->hide();
-                  });
+    try {
+        runThenAlways(
+            [&] { build = buildDownloadList(m_browsing.ftp(), selection, *m_tables.FTPEvents, options); },
+            [this] {
+                m_building = false;
+                m_ui.DLPLabel->hide();
+                updateStopButton();
+            });
+    } catch (const QeltoError& e) {
+        // Stopped by the user: no list, and no error.
+        if (e.category() != ErrorCategory::Aborted || !std::exchange(m_buildCancelled, false)) throw;
+        m_stopRequested = false;
+        showCancelled();
+        return false;
+    }
     m_ui.ProcessEdit->setText(QStringLiteral("Download List Complete ..."));
     return true;
 }
@@ -200,6 +212,7 @@ void JobQueue::paste() {
         dropRow(events, build, *row);
     const JobKind kind = std::exchange(m_pending, JobKind::None);
     m_skipped.clear();
+    beginJob(kind == JobKind::Cut ? JobTextKind::Move : JobTextKind::Copy, &build);
     m_job->startRemote(kind, jobSettings(), build, dataTempFolder());
 }
 
@@ -230,5 +243,6 @@ void JobQueue::deleteSelection() {
         return;
     }
     m_skipped = build.skipped;
+    beginJob(JobTextKind::Delete, &build);
     m_job->startRemote(JobKind::Delete, jobSettings(), build);
 }

@@ -104,6 +104,9 @@ void TMyMenuForm::wireConcerns() {
     connect(m_localPanel, &LocalPanel::pasteRequested, this, guardedSlot([this] { m_jobQueue->upload(); }));
     connect(m_localPanel, &LocalPanel::remoteItemsDropped, this, guardedSlot([this] { m_jobQueue->download(); }));
     connect(m_connectBar, &ConnectBar::disconnected, m_jobQueue, &JobQueue::endSessions);
+    // Neither a disconnect nor stand-by ends a job unasked.
+    m_connectBar->setDisconnectCheck([this] { return m_jobQueue->confirmEnd(QStringLiteral("Disconnect")); });
+    m_standBy->setBusyCheck([this] { return m_jobQueue->busy(); });
     connect(m_connectBar, &ConnectBar::connectingChanged, m_jobQueue, [this](bool connecting) {
         if (connecting) m_jobQueue->endSessions();
     });
@@ -140,6 +143,11 @@ void TMyMenuForm::openTables() {
 }
 
 void TMyMenuForm::closeEvent(QCloseEvent* event) {
+    // A running job is ended only when the user agrees (the default answer).
+    if (!m_jobQueue->confirmEnd(QStringLiteral("Close the window"))) {
+        event->ignore();
+        return;
+    }
     userAction(this, [this] { m_connectBar->closeForExit(); });
-    event->accept(); // closing is always allowed
+    event->accept();
 }

@@ -53,7 +53,7 @@ void StandBy::tick() {
     // Whole seconds still to go, rounded up, so the label reaches 00:00:00 when the time is up.
     const QTime shown = QTime(0, 0).addSecs((left + 999) / 1000);
     m_ui.TimeLabel->setText(formatDateTime(QStringLiteral("hh:mm:ss"), QDateTime(QDate(2000, 1, 1), shown)));
-    if (left == 0) enterStandBy();
+    if (left == 0 && !(m_busy && m_busy())) enterStandBy();
 }
 
 void StandBy::enterStandBy() {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QTime>
+#include <functional>
 
 namespace Ui {
 class TMyMenuForm;
@@ -37,6 +38,8 @@ public:
     void afterLogin(const ConnectionSettings& login);
     // The connection is gone: no count-down, no stand-by marks.
     void stop();
+    // True while a job runs: stand-by waits at zero until it has ended, so it never breaks a job.
+    void setBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
 
 signals:
     void returnRequested(const QString& folder);
@@ -50,4 +53,5 @@ private:
     QElapsedTimer m_sinceTick;
     QString m_standByHost;
     QString m_standByUser;
+    std::function<bool()> m_busy;
 };
