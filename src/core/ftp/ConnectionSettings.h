@@ -7,6 +7,9 @@
 
 class TIdFTP;
 
+// What a download or upload does with a target that is already there.
+enum class WhenFileExists { Ask, Replace, ReplaceIfNewer, Resume, Rename, Skip };
+
 // How a connection protects itself with TLS.
 enum class TlsMode { None, Explicit, Implicit, Require };
 
@@ -51,6 +54,8 @@ struct ConnectionSettings {
     bool keepTransferConnectionOpen = false;
     // Files a download or upload job moves at once, each over a transfer connection of its own (1-10).
     int simultaneousTransfers = 1;
+    // What a job does with a file whose target exists.
+    WhenFileExists whenFileExists = WhenFileExists::Ask;
 
     // Puts every setting into the connection.
     void applyTo(TIdFTP& ftp) const;

@@ -25,6 +25,8 @@ const std::array<ProxyType, 10> proxyTypes{{
     {"User Site", fpcmUserSite},
 }};
 
+const std::array<const char*, 6> whenExistsItems{"Ask", "Replace", "Replace if newer", "Resume", "Rename", "Skip"};
+
 } // namespace
 
 QStringList proxyTypeItems() {
@@ -37,6 +39,18 @@ QStringList proxyTypeItems() {
 TIdFtpProxyType proxyMethodAt(int position) {
     if (position < 0 || position >= int(proxyTypes.size())) return fpcmNone;
     return proxyTypes[std::size_t(position)].method;
+}
+
+QStringList whenFileExistsItems() {
+    QStringList items;
+    for (const char* item : whenExistsItems)
+        items << QString::fromLatin1(item);
+    return items;
+}
+
+WhenFileExists whenFileExistsAt(int position) {
+    if (position < 0 || position >= int(whenExistsItems.size())) return WhenFileExists::Ask;
+    return WhenFileExists(position);
 }
 
 int settingsNumber(const QString& text, int min, int max) {
@@ -75,4 +89,5 @@ void applySystemSettings(const SystemSettingsTexts& texts, ConnectionSettings& s
     settings.tryNATFastTrack = texts.tryNATFastTrack;
     settings.keepTransferConnectionOpen = texts.keepTransferConnectionOpen;
     settings.simultaneousTransfers = std::clamp(texts.simultaneousTransfers, 1, 10);
+    settings.whenFileExists = whenFileExistsAt(texts.whenFileExists);
 }

@@ -16,6 +16,11 @@ TIdFtpProxyType proxyMethodAt(int position);
 // "'<text>' is not a valid integer value".
 int settingsNumber(const QString& text, int min, int max);
 
+// The choices of "When the file exists:", in the order of WhenFileExists.
+QStringList whenFileExistsItems();
+// The choice at `position` of that list; a position outside it gives Ask.
+WhenFileExists whenFileExistsAt(int position);
+
 // "IP Version 6" selects IPv6, any other text IPv4.
 TIdIPVersion ipVersionFromText(const QString& text);
 
@@ -35,6 +40,7 @@ struct SystemSettingsTexts {
     bool tryNATFastTrack = false;
     bool keepTransferConnectionOpen = false;
     int simultaneousTransfers = 1;
+    int whenFileExists = 0; // the position in whenFileExistsItems()
 };
 
 // Puts the block's values into `settings`; throws as settingsNumber, before changing anything.

@@ -121,6 +121,8 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_settings = TransferPool::sessionSettings(settings, m_browsing);
     m_cancelled = false;
     m_failure.clear();
+    m_exists = ExistsRule(settings.whenFileExists);
+    m_asking = false;
     m_width = 1;
     m_files.clear();
     // Uploads make their folders on the browsing connection meanwhile.
@@ -211,6 +213,9 @@ int TransferJob::runningCount() const {
 }
 
 void TransferJob::startFiles() {
+    // A question about an existing target runs an event loop, in which transfers end and come back
+    // here: the rows wait for the answer, and the row asked about starts first.
+    if (m_asking) return;
     while (running() && m_failure.isEmpty() && runningCount() < m_width) {
         const int row = nextFileRow(m_nextRow);
         if (row < 0) break;
@@ -239,9 +244,8 @@ void TransferJob::startFile(int slot) {
     if (!m_browsing.Connected())
         throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
     if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
-    stamp(JobField::StartTime);
-    const QString remote = text(JobField::Remote);
     if (m_kind == JobKind::Copy) {
+        stamp(JobField::StartTime);
         copyFile(m_row);
         return;
     }
@@ -259,6 +263,11 @@ void TransferJob::startFile(int slot) {
             request.partKey = downloadPartKey(request.remote, running.expected,
                                               text(JobField::Date) + u' ' + text(JobField::Time));
         request.expectedSize = running.expected;
+        if (QFileInfo(request.local).isFile() && !placeDownload(request, running)) return;
+    }
+    stamp(JobField::StartTime);
+    const QString remote = text(JobField::Remote);
+    if (download) {
         emit status(QStringLiteral("Download file: ") + remote);
         emit target(request.local);
     } else {
@@ -271,6 +280,84 @@ void TransferJob::startFile(int slot) {
     TransferSession* session = m_pool->session(slot);
     QMetaObject::invokeMethod(session,
                               [session, settings = m_settings, request] { session->transfer(settings, request); });
+}
+
+namespace {
+
+// A row's Date and Time as the list build wrote them; invalid for the zero date of an entry without one.
+QDateTime rowModified(const TTable& events, int row) {
+    const QString date = events.value(row, JobField::Date).toString();
+    const QString time = events.value(row, JobField::Time).toString();
+    QDateTime when = QDateTime::fromString(date + u' ' + time, QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    return when.isValid() && when.date().year() > 1900 ? when : QDateTime();
+}
+
+} // namespace
+
+bool TransferJob::placeDownload(TransferRequest& request, Running& running) {
+    const int row = m_row;
+    const QFileInfo local(request.local);
+    ExistingTarget target;
+    target.download = true;
+    target.name = request.local;
+    target.source = {rowSize(row), rowModified(m_events, row)};
+    target.target = {local.size(), local.lastModified()};
+    // Whether the server takes REST is known on the transfer connection: without it, a resume replaces.
+    target.canResume = true;
+    m_asking = true;
+    ExistsAction action = ExistsAction::Replace;
+    try {
+        action = m_exists.decide(target, m_ask);
+    } catch (...) {
+        m_asking = false;
+        m_row = row;
+        throw;
+    }
+    m_asking = false;
+    // Transfers may have ended during a question.
+    m_row = row;
+    if (action == ExistsAction::Cancel) {
+        cancel();
+        throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
+    }
+    if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
+    if (!m_browsing.Connected())
+        throw QeltoError(QStringLiteral("Not Connected."), ErrorCategory::ConnectionLost);
+    // A failure meanwhile: the row stays as it was, and the job stops.
+    if (!m_failure.isEmpty()) return false;
+    switch (action) {
+    case ExistsAction::Skip:
+        skipRow(row);
+        return false;
+    case ExistsAction::Rename: {
+        const QString renamed = freeName(text(JobField::Local), [this](const QString& relative) {
+            return QFileInfo::exists(localTargetBelow(m_localRoot, relative));
+        });
+        setText(JobField::Local, renamed);
+        request.local = localTargetBelow(m_localRoot, renamed);
+        break;
+    }
+    case ExistsAction::Resume:
+        request.resume = true;
+        running.expected = std::max<qint64>(running.expected - local.size(), 0);
+        if (parallel()) m_total -= local.size();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void TransferJob::skipRow(int row) {
+    m_row = row;
+    stamp(JobField::StartTime);
+    setText(JobField::Event, QStringLiteral("Skipped"));
+    stamp(JobField::EndTime);
+    if (parallel()) {
+        m_total -= rowSize(row);
+        m_jobMoved = true;
+        progressMoved();
+    }
 }
 
 void TransferJob::fileProgress(int slot, qint64 bytes) {

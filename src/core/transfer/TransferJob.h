@@ -3,6 +3,7 @@
 #include "core/ftp/ConnectionSettings.h"
 #include "core/transfer/DownloadList.h"
 #include "core/transfer/JobRows.h"
+#include "core/transfer/WhenExists.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -50,6 +51,9 @@ public:
     // The sessions of a download or upload with these settings log in now, while the job's list is
     // being made; a job that does not start after all hands them back with endSessions().
     void prepareTransfers(const ConnectionSettings& settings);
+    // Asked when a file row's target exists and the settings say Ask; without it such a target is
+    // replaced. The question may run an event loop: no further row starts until it returns.
+    void setExistsQuestion(ExistsQuestion ask) { m_ask = std::move(ask); }
     // Ends the transfers under way; the job stops with "Job cancelled".
     void cancel();
     // The browsing connection changed or goes away: a running job is cancelled, and every transfer
@@ -83,6 +87,11 @@ private:
     // Starts file rows on the free sessions; ends the job when nothing runs and nothing may start.
     void startFiles();
     void startFile(int slot);
+    // A download row whose local target exists: what becomes of it, asked when need be. Rename
+    // and Resume change `request`; false: the row does not start (skipped).
+    bool placeDownload(TransferRequest& request, Running& running);
+    // The row is left out: its target stays as it is.
+    void skipRow(int row);
     int nextFileRow(int from) const;
     void fileFinished(int slot, bool ok, const QString& error, qint64 bytes);
     void fileProgress(int slot, qint64 bytes);
@@ -147,6 +156,9 @@ private:
     qint64 m_done = 0;      // and those of the rows done
     bool m_jobMoved = false; // rows ended since the window was last told
     bool m_cancelled = false;
+    ExistsQuestion m_ask;
+    ExistsRule m_exists;
+    bool m_asking = false; // a question about an existing target is open
     // Remote jobs: the folder of the selection and the destination, as the server's bytes.
     QByteArray m_rawFolder;
     QByteArray m_destination;

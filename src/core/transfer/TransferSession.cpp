@@ -55,10 +55,10 @@ void TransferSession::transfer(const ConnectionSettings& settings, const Transfe
         TIdFTP& ftp = connection(settings);
         m_sinceProgress.invalidate();
         m_moved = 0;
-        if (request.download && !request.partKey.isEmpty())
+        if (request.download && !request.resume && !request.partKey.isEmpty())
             ftp.GetResumable(request.remote, request.local, request.partKey, request.expectedSize);
         else if (request.download)
-            ftp.Get(request.remote, request.local, true, false);
+            ftp.Get(request.remote, request.local, true, request.resume);
         else
             ftp.Put(request.local, request.remote, false);
     } catch (const QeltoError& e) {

@@ -16,9 +16,12 @@ struct TransferRequest {
     bool download = true;
     QByteArray remote; // the server's bytes of the remote path
     QString local;
-    // When set, the download's hidden file is named after this key, kept when it fails, and a later
-    // download with the same key goes on from it (TIdFTP::GetResumable); `expectedSize` is the listed
-    // size a resumed file must reach.
+    // A download goes on from the local file's length when the server takes REST, and writes it anew
+    // otherwise.
+    bool resume = false;
+    // Otherwise, when set: the download's hidden file is named after this key, kept when it fails, and a
+    // later download with the same key goes on from it (TIdFTP::GetResumable); `expectedSize` is the
+    // listed size a resumed file must reach.
     QString partKey;
     qint64 expectedSize = -1;
 };

@@ -10,6 +10,7 @@
 #include "core/transfer/DownloadList.h"
 #include "core/transfer/TransferJob.h"
 #include "core/transfer/UploadList.h"
+#include "gui/common/ExistsQuestion.h"
 #include "gui/common/GridBinding.h"
 #include "gui/common/Guard.h"
 #include "gui/common/UserAction.h"
@@ -50,6 +51,7 @@ JobQueue::JobQueue(Ui::TMyMenuForm& ui, DataTables& tables, FtpSession& browsing
     m_ui.FTPEventsTable->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     connectControls();
     connectRemoteJobs();
+    m_job->setExistsQuestion([this](const ExistingTarget& target) { return askWhenExists(m_window, target); });
 }
 
 JobQueue::~JobQueue() = default;
@@ -274,12 +276,14 @@ void JobQueue::showCancelled() {
 void JobQueue::setTransferOptions(const ConnectionSettings& settings) {
     m_keepOpen = settings.keepTransferConnectionOpen;
     m_simultaneous = settings.simultaneousTransfers;
+    m_whenExists = settings.whenFileExists;
 }
 
 ConnectionSettings JobQueue::jobSettings() const {
     ConnectionSettings settings = m_browsing.settings();
     settings.keepTransferConnectionOpen = m_keepOpen;
     settings.simultaneousTransfers = m_simultaneous;
+    settings.whenFileExists = m_whenExists;
     return settings;
 }
 

@@ -140,6 +140,7 @@ private:
     bool m_targetPending = false;
     bool m_keepOpen = false;
     int m_simultaneous = 1;
+    WhenFileExists m_whenExists = WhenFileExists::Ask;
     bool m_building = false;       // a remote list is being made
     bool m_buildCancelled = false; // and Esc asked to end it
     bool m_stopRequested = false;  // the user stopped the job under way

@@ -41,6 +41,8 @@ Settings::Settings(Ui::TMyMenuForm& ui, TTable& fileTypes, QWidget* window)
     m_ui.RzComboBox8->setEditable(false);
     m_ui.RzComboBox8->setEnabled(true);
     m_ui.RzComboBox8->setToolTip(QString());
+    m_ui.WhenFileExists->addItems(whenFileExistsItems());
+    m_ui.WhenFileExists->setCurrentIndex(0);
     bindSystemSettings();
     guardAgainstWheel();
 
@@ -76,6 +78,8 @@ void Settings::bindSystemSettings() {
     connect(m_ui.SimultaneousTransfers, &QSpinBox::valueChanged, this,
             [this] { userAction(m_window, [this] { readSystemSettings(); }); });
     connect(m_ui.RzComboBox5, &QComboBox::currentTextChanged, this,
+            [this] { userAction(m_window, [this] { readSystemSettings(); }); });
+    connect(m_ui.WhenFileExists, &QComboBox::currentIndexChanged, this,
             [this] { userAction(m_window, [this] { readSystemSettings(); }); });
     connect(m_ui.RzComboBox8, &QComboBox::currentIndexChanged, this,
             [this] { userAction(m_window, [this] { readSystemSettings(); }); });
@@ -116,6 +120,7 @@ void Settings::readSystemSettings() {
     texts.tryNATFastTrack = m_ui.RzCheckBox3->isChecked();
     texts.keepTransferConnectionOpen = m_ui.KeepTransferConnection->isChecked();
     texts.simultaneousTransfers = m_ui.SimultaneousTransfers->value();
+    texts.whenFileExists = m_ui.WhenFileExists->currentIndex();
     applySystemSettings(texts, m_settings);
     m_settings.tls = tlsModeAt(m_ui.RzComboBox8->currentIndex());
     publish();
