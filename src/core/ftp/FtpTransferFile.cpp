@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +103,12 @@ DownloadFile::DownloadFile(const QString& path, const QString& partKey)
         if (fd >= 0) ::close(fd);
         m_partPath.clear();
         throw fileError("Cannot create file", path, number);
+    }
+    // Two downloads of one file into one folder (a second window) would write the same hidden file.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        m_partPath.clear();
+        throw QeltoError(QStringLiteral("\"%1\" is being downloaded already").arg(path), ErrorCategory::LocalFile);
     }
     m_partLength = info.st_size;
     adopt(m_file, fd, path);

@@ -1,4 +1,5 @@
 // The hidden file a download is written into before it takes the target's place.
+#include "core/base/Errors.h"
 #include "core/ftp/FtpTransferFile.h"
 #include "support/FtpTestSupport.h"
 
@@ -40,3 +41,33 @@ TEST(DownloadFile, NamesUpToTheFileSystemLimitGetAHiddenFileBesideThem) {
 }
 
 } // namespace
+
+TEST(DownloadFile, AKeptPartIsFoundAgainWrittenByOneDownloadAtATimeAndNeverThroughALink) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("f.bin"));
+    const QString part = dir.filePath(QStringLiteral(".f.bin.part-k"));
+    {
+        DownloadFile first(target, QStringLiteral("k"));
+        EXPECT_EQ(first.partLength(), 0);
+        first.device().write("12345");
+        // A second download of the same file into the same folder waits its turn.
+        EXPECT_THROW(DownloadFile(target, QStringLiteral("k")), QeltoError);
+    } // not committed: kept
+    EXPECT_FALSE(QFile::exists(target));
+    {
+        DownloadFile again(target, QStringLiteral("k"));
+        EXPECT_EQ(again.partLength(), 5);
+        again.device().write("678");
+        again.commit();
+    }
+    QFile done(target);
+    ASSERT_TRUE(done.open(QIODevice::ReadOnly));
+    EXPECT_EQ(done.readAll(), QByteArray("12345678"));
+    EXPECT_FALSE(QFile::exists(part));
+    // A link planted under the hidden name is not written through.
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    QFile(elsewhere).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(elsewhere, part));
+    EXPECT_THROW(DownloadFile(target, QStringLiteral("k")), QeltoError);
+    EXPECT_EQ(QFileInfo(elsewhere).size(), 0);
+}
