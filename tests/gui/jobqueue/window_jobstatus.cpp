@@ -144,7 +144,7 @@ TEST_F(SlowJobStatusTest, DisconnectingAsksFirst) {
     answers.queue({QStringLiteral("Enter")});
     w.ui()->EB002->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return idle(); }, std::chrono::seconds(10)));
-    EXPECT_EQ(answers.texts.size(), 2);
+    ASSERT_EQ(answers.texts.size(), 2);
     EXPECT_EQ(answers.texts.last(), QStringLiteral("A job is running. Disconnect and end the job?"));
     EXPECT_FALSE(w.ui()->EB002->isVisible());
     QTest::qWait(100);
