@@ -221,10 +221,13 @@ void TIdFTP::Put(const QString& localFile, const QString& destination, bool appe
     Put(localFile, encodeText(destination.isEmpty() ? QFileInfo(localFile).fileName() : destination), append);
 }
 
-void TIdFTP::Put(const QString& localFile, const QByteArray& destination, bool append) {
+void TIdFTP::Put(const QString& localFile, const QByteArray& destination, bool append, qint64 from) {
     refuseWhileBusy();
     if (destination.isEmpty()) throw QeltoError(QStringLiteral("The destination filename can not be empty"));
     QFile file(localFile);
     openUploadSource(file);
+    if (from > 0 && !file.seek(from))
+        throw QeltoError(QStringLiteral("Cannot read file \"%1\". %2").arg(localFile, file.errorString()),
+                         ErrorCategory::LocalFile);
     FtpTransfer(*this, FtpTransfer::Upload, (append ? "APPE " : "STOR ") + destination).run(file);
 }

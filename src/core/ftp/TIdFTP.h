@@ -228,7 +228,8 @@ public:
                       qint64 expectedSize);
     // An empty destination means the local file's name.
     void Put(const QString& localFile, const QString& destination = QString(), bool append = false);
-    void Put(const QString& localFile, const QByteArray& destination, bool append = false);
+    // `from`: the local file is sent from this offset on (an append that goes on where the remote file ends).
+    void Put(const QString& localFile, const QByteArray& destination, bool append = false, qint64 from = 0);
 
 protected:
     enum class SocketWait { ReadyRead, BytesWritten };

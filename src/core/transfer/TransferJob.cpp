@@ -3,6 +3,7 @@
 #include "core/base/DataFolder.h"
 #include "core/base/Errors.h"
 #include "core/base/TextFormat.h"
+#include "core/ftp/ListParse.h"
 #include "core/ftp/TIdFTP.h"
 #include "core/tables/Table.h"
 #include "core/transfer/TransferPool.h"
@@ -123,6 +124,7 @@ void TransferJob::start(JobKind kind, const ConnectionSettings& settings) {
     m_failure.clear();
     m_exists = ExistsRule(settings.whenFileExists);
     m_asking = false;
+    m_remoteEntries.clear();
     m_width = 1;
     m_files.clear();
     // Uploads make their folders on the browsing connection meanwhile.
@@ -190,6 +192,8 @@ void TransferJob::runFolderPass() {
             const QByteArray raw = m_browsing.encodeText(folder);
             try {
                 m_browsing.MakeDir(raw);
+                // Made now: nothing in it can be met.
+                m_remoteEntries.insert(raw, {});
             } catch (const FtpReplyError&) {
                 // A folder that is already there is used as it is.
                 m_browsing.ChangeDir(raw);
@@ -239,6 +243,24 @@ void TransferJob::startFiles() {
         complete();
 }
 
+namespace {
+
+// A row's Date and Time as the list build wrote them; invalid for the zero date of an entry without one.
+QDateTime rowModified(const TTable& events, int row) {
+    const QString date = events.value(row, JobField::Date).toString();
+    const QString time = events.value(row, JobField::Time).toString();
+    QDateTime when = QDateTime::fromString(date + u' ' + time, QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    return when.isValid() && when.date().year() > 1900 ? when : QDateTime();
+}
+
+// The folder of a server path, as its bytes.
+QByteArray folderOf(const QByteArray& rawPath) {
+    const qsizetype slash = rawPath.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : rawPath.left(slash);
+}
+
+} // namespace
+
 void TransferJob::startFile(int slot) {
     // A file whose browsing connection is gone is not transferred, and the job stops.
     if (!m_browsing.Connected())
@@ -263,7 +285,39 @@ void TransferJob::startFile(int slot) {
             request.partKey = downloadPartKey(request.remote, running.expected,
                                               text(JobField::Date) + u' ' + text(JobField::Time));
         request.expectedSize = running.expected;
-        if (QFileInfo(request.local).isFile() && !placeDownload(request, running)) return;
+        const QFileInfo local(request.local);
+        if (local.isFile() && !m_exists.alwaysReplaces(bool(m_ask))) {
+            ExistingTarget target;
+            target.name = request.local;
+            target.source = {rowSize(m_row), rowModified(m_events, m_row)};
+            target.target = {local.size(), local.lastModified()};
+            // Whether the server takes REST is known on the transfer connection: without it, a resume
+            // replaces.
+            target.canResume = true;
+            if (!placeExisting(target, request, running)) return;
+        }
+    } else {
+        request.local = text(JobField::Local);
+        const QFileInfo local(request.local);
+        running.expected = local.size();
+        const std::optional<FileFacts> there =
+            m_exists.alwaysReplaces(bool(m_ask)) ? std::nullopt : remoteEntry(request.remote);
+        // Transfers may have ended while the folder was listed.
+        if (m_cancelled) throw QeltoError(QStringLiteral("Job cancelled"), ErrorCategory::Aborted);
+        if (!m_failure.isEmpty()) return;
+        if (there) {
+            ExistingTarget target;
+            target.download = false;
+            target.name = text(JobField::Remote);
+            target.source = {local.size(), local.lastModified()};
+            target.target = *there;
+            target.canResume = true;
+            if (!placeExisting(target, request, running)) return;
+        }
+        // A later row of the job meets this file there.
+        if (m_remoteEntries.contains(folderOf(request.remote)))
+            m_remoteEntries[folderOf(request.remote)].insert(
+                request.remote.mid(request.remote.lastIndexOf('/') + 1), {local.size(), local.lastModified()});
     }
     stamp(JobField::StartTime);
     const QString remote = text(JobField::Remote);
@@ -271,8 +325,6 @@ void TransferJob::startFile(int slot) {
         emit status(QStringLiteral("Download file: ") + remote);
         emit target(request.local);
     } else {
-        request.local = text(JobField::Local);
-        running.expected = QFileInfo(request.local).size();
         emit status(QStringLiteral("Upload file: ") + remote);
     }
     if (!parallel()) emit transferBegins(download);
@@ -282,28 +334,8 @@ void TransferJob::startFile(int slot) {
                               [session, settings = m_settings, request] { session->transfer(settings, request); });
 }
 
-namespace {
-
-// A row's Date and Time as the list build wrote them; invalid for the zero date of an entry without one.
-QDateTime rowModified(const TTable& events, int row) {
-    const QString date = events.value(row, JobField::Date).toString();
-    const QString time = events.value(row, JobField::Time).toString();
-    QDateTime when = QDateTime::fromString(date + u' ' + time, QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-    return when.isValid() && when.date().year() > 1900 ? when : QDateTime();
-}
-
-} // namespace
-
-bool TransferJob::placeDownload(TransferRequest& request, Running& running) {
+bool TransferJob::placeExisting(const ExistingTarget& target, TransferRequest& request, Running& running) {
     const int row = m_row;
-    const QFileInfo local(request.local);
-    ExistingTarget target;
-    target.download = true;
-    target.name = request.local;
-    target.source = {rowSize(row), rowModified(m_events, row)};
-    target.target = {local.size(), local.lastModified()};
-    // Whether the server takes REST is known on the transfer connection: without it, a resume replaces.
-    target.canResume = true;
     m_asking = true;
     ExistsAction action = ExistsAction::Replace;
     try {
@@ -327,20 +359,35 @@ bool TransferJob::placeDownload(TransferRequest& request, Running& running) {
     if (!m_failure.isEmpty()) return false;
     switch (action) {
     case ExistsAction::Skip:
-        skipRow(row);
+        skipRow(row, target.source.size);
         return false;
-    case ExistsAction::Rename: {
-        const QString renamed = freeName(text(JobField::Local), [this](const QString& relative) {
-            return QFileInfo::exists(localTargetBelow(m_localRoot, relative));
-        });
-        setText(JobField::Local, renamed);
-        request.local = localTargetBelow(m_localRoot, renamed);
+    case ExistsAction::Rename:
+        if (request.download) {
+            const QString renamed = freeName(text(JobField::Local), [this](const QString& relative) {
+                return QFileInfo::exists(localTargetBelow(m_localRoot, relative));
+            });
+            setText(JobField::Local, renamed);
+            request.local = localTargetBelow(m_localRoot, renamed);
+        } else {
+            // The same number goes into the row's text and the server's bytes: it comes before the last
+            // dot, which is the same character in both.
+            const QString remote = text(JobField::Remote);
+            const qsizetype slash = remote.lastIndexOf(u'/');
+            const qsizetype rawSlash = request.remote.lastIndexOf('/');
+            const QByteArray rawFolder = request.remote.left(rawSlash + 1);
+            const QByteArray rawName = request.remote.mid(rawSlash + 1);
+            int n = 1;
+            while (remoteEntry(rawFolder + numberedName(rawName, n)))
+                ++n;
+            request.remote = rawFolder + numberedName(rawName, n);
+            setText(JobField::Remote, remote.left(slash + 1) + numberedName(remote.mid(slash + 1), n));
+        }
         break;
-    }
     case ExistsAction::Resume:
         request.resume = true;
-        running.expected = std::max<qint64>(running.expected - local.size(), 0);
-        if (parallel()) m_total -= local.size();
+        running.expected = std::max<qint64>(running.expected - target.target.size, 0);
+        if (!request.download) request.uploadFrom = target.target.size;
+        if (parallel()) m_total -= target.target.size;
         break;
     default:
         break;
@@ -348,13 +395,41 @@ bool TransferJob::placeDownload(TransferRequest& request, Running& running) {
     return true;
 }
 
-void TransferJob::skipRow(int row) {
+std::optional<FileFacts> TransferJob::remoteEntry(const QByteArray& rawPath) {
+    const QByteArray folder = folderOf(rawPath);
+    auto listed = m_remoteEntries.find(folder);
+    if (listed == m_remoteEntries.end()) {
+        // Each target folder is listed once per job, on the browsing connection, which is idle during
+        // the file pass; the rows wait meanwhile, as during a question.
+        QHash<QByteArray, FileFacts> entries;
+        const int row = m_row;
+        m_asking = true;
+        try {
+            m_browsing.List(nullptr, folder, true);
+            for (const TIdFTPListItem& e : m_browsing.DirectoryListing())
+                entries.insert(e.RawName, {e.Size, isZeroDate(e.ModifiedDate) ? QDateTime() : e.ModifiedDate});
+        } catch (...) {
+            m_asking = false;
+            m_row = row;
+            throw;
+        }
+        m_asking = false;
+        m_row = row;
+        listed = m_remoteEntries.insert(folder, entries);
+    }
+    const qsizetype slash = rawPath.lastIndexOf('/');
+    const auto entry = listed->find(rawPath.mid(slash + 1));
+    if (entry == listed->end()) return std::nullopt;
+    return *entry;
+}
+
+void TransferJob::skipRow(int row, qint64 size) {
     m_row = row;
     stamp(JobField::StartTime);
     setText(JobField::Event, QStringLiteral("Skipped"));
     stamp(JobField::EndTime);
     if (parallel()) {
-        m_total -= rowSize(row);
+        m_total -= size;
         m_jobMoved = true;
         progressMoved();
     }

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QTimer;
 class TIdFTP;
@@ -87,11 +88,13 @@ private:
     // Starts file rows on the free sessions; ends the job when nothing runs and nothing may start.
     void startFiles();
     void startFile(int slot);
-    // A download row whose local target exists: what becomes of it, asked when need be. Rename
-    // and Resume change `request`; false: the row does not start (skipped).
-    bool placeDownload(TransferRequest& request, Running& running);
+    // A file row whose target exists: what becomes of it, asked when need be. Rename and Resume change
+    // `request`; false: the row does not start (skipped, or the job stops).
+    bool placeExisting(const ExistingTarget& target, TransferRequest& request, Running& running);
+    // The remote entry at the server's path `rawPath`, from the listing of its folder.
+    std::optional<FileFacts> remoteEntry(const QByteArray& rawPath);
     // The row is left out: its target stays as it is.
-    void skipRow(int row);
+    void skipRow(int row, qint64 size);
     int nextFileRow(int from) const;
     void fileFinished(int slot, bool ok, const QString& error, qint64 bytes);
     void fileProgress(int slot, qint64 bytes);
@@ -158,7 +161,8 @@ private:
     bool m_cancelled = false;
     ExistsQuestion m_ask;
     ExistsRule m_exists;
-    bool m_asking = false; // a question about an existing target is open
+    bool m_asking = false; // a question about an existing target is open, or a target folder listed
+    QHash<QByteArray, QHash<QByteArray, FileFacts>> m_remoteEntries; // uploads: by folder, then name
     // Remote jobs: the folder of the selection and the destination, as the server's bytes.
     QByteArray m_rawFolder;
     QByteArray m_destination;

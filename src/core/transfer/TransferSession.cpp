@@ -60,7 +60,7 @@ void TransferSession::transfer(const ConnectionSettings& settings, const Transfe
         else if (request.download)
             ftp.Get(request.remote, request.local, true, request.resume);
         else
-            ftp.Put(request.local, request.remote, false);
+            ftp.Put(request.local, request.remote, request.resume, request.resume ? request.uploadFrom : 0);
     } catch (const QeltoError& e) {
         error = e.text();
     } catch (const std::exception& e) {

@@ -19,6 +19,8 @@ struct TransferRequest {
     // A download goes on from the local file's length when the server takes REST, and writes it anew
     // otherwise.
     bool resume = false;
+    // An upload with `resume` appends from here on (APPE): the length of the remote file.
+    qint64 uploadFrom = 0;
     // Otherwise, when set: the download's hidden file is named after this key, kept when it fails, and a
     // later download with the same key goes on from it (TIdFTP::GetResumable); `expectedSize` is the
     // listed size a resumed file must reach.

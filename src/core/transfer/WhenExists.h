@@ -49,6 +49,10 @@ public:
     // What becomes of `target`. With Ask the question is put; no question at all (nobody to ask)
     // replaces.
     ExistsAction decide(const ExistingTarget& target, const ExistsQuestion& ask);
+    // Every target is replaced (`canAsk`: a question can be put): nothing needs to be known about it.
+    bool alwaysReplaces(bool canAsk) const {
+        return m_standing == WhenFileExists::Replace || (m_standing == WhenFileExists::Ask && !canAsk);
+    }
 
 private:
     WhenFileExists m_standing;

@@ -4,11 +4,13 @@
 #include "core/tables/Table.h"
 #include "core/transfer/DownloadList.h"
 #include "core/transfer/TransferJob.h"
+#include "core/transfer/UploadList.h"
 #include "core/transfer/WhenExists.h"
 #include "support/FtpTestSupport.h"
 #include "support/JobRun.h"
 #include "support/JobTable.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
@@ -149,6 +151,7 @@ protected:
         if (modified.isValid()) setTime(root.filePath(s(name)), modified);
     }
     void have(const char* name, const QByteArray& bytes, const QDateTime& modified = QDateTime()) {
+        QDir().mkpath(QFileInfo(local.filePath(s(name))).path());
         writeFile(local.filePath(s(name)), bytes);
         if (modified.isValid()) setTime(local.filePath(s(name)), modified);
     }
@@ -285,4 +288,90 @@ TEST_F(DownloadOntoExisting, CancelInTheQuestionStopsTheJobAndKeepsTheFile) {
     EXPECT_EQ(outcome.error, s("Job cancelled"));
     EXPECT_EQ(localFile("a.txt"), QByteArray("local"));
     EXPECT_EQ(localFile("b.txt"), QByteArray("<missing>"));
+}
+
+namespace {
+
+// Uploads of the local folder "up" into a server folder "up" that holds some of its files already.
+class UploadOntoExisting : public DownloadOntoExisting {
+protected:
+    QByteArray remoteFile(const char* name) const {
+        QFile f(root.filePath(s(name)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    testsupport::JobOutcome upload() {
+        buildUploadList({local.filePath(s("up"))}, local.path(), s("/"), *events);
+        return runJob(job, *events, [&] { job.startUpload(settings); });
+    }
+};
+
+} // namespace
+
+TEST_F(UploadOntoExisting, EachSettingKeepsOrReplacesTheRemoteFile) {
+    const QDateTime past = QDateTime::currentDateTime().addDays(-3);
+    const QDateTime recent = QDateTime::currentDateTime().addDays(-1);
+    const QByteArray mine = QByteArray(3000, 'l') + QByteArray("end");
+    const struct {
+        WhenFileExists setting;
+        QByteArray remoteBefore;
+        QDateTime remoteTime;
+        QByteArray remoteAfter;
+        QByteArray renamed; // what "up/a (1).txt" holds then
+    } cases[] = {
+        {WhenFileExists::Skip, "theirs", recent, "theirs", "<missing>"},
+        {WhenFileExists::Replace, "theirs", recent, mine, "<missing>"},
+        {WhenFileExists::Rename, "theirs", recent, "theirs", mine},
+        // The local file is from two days before: older than the remote one, newer than the other.
+        {WhenFileExists::ReplaceIfNewer, "theirs", recent, "theirs", "<missing>"},
+        {WhenFileExists::ReplaceIfNewer, "theirs", past.addDays(-1), mine, "<missing>"},
+        // The remote part goes on from its length; a remote file that is no shorter is replaced.
+        {WhenFileExists::Resume, mine.left(1000), past, mine, "<missing>"},
+        {WhenFileExists::Resume, mine + "more", past, mine, "<missing>"},
+    };
+    have("up/a.txt", mine, past);
+    have("up/new/c.txt", "new");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        QDir(root.path()).removeRecursively();
+        QDir().mkpath(root.filePath(s("up")));
+        serve("up/a.txt", c.remoteBefore, c.remoteTime);
+        settings.whenFileExists = c.setting;
+        const testsupport::JobOutcome outcome = upload();
+        ASSERT_TRUE(outcome.done);
+        EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+        EXPECT_EQ(remoteFile("up/a.txt"), c.remoteAfter);
+        EXPECT_EQ(remoteFile("up/a (1).txt"), c.renamed);
+        // The new folder's file meets nothing there.
+        EXPECT_EQ(remoteFile("up/new/c.txt"), QByteArray("new"));
+        if (c.setting == WhenFileExists::Resume && c.remoteBefore.size() < mine.size()) {
+            ASSERT_FALSE(outcome.progress.isEmpty());
+            EXPECT_EQ(outcome.progress.last(), mine.size() - c.remoteBefore.size());
+        }
+    }
+}
+
+// The question about an upload shows the remote file's facts from the listing of its folder.
+TEST_F(UploadOntoExisting, TheQuestionShowsTheListedRemoteFile) {
+    const QDateTime past(QDate(2023, 3, 4), QTime(5, 6, 7));
+    have("up/a.txt", "mine");
+    have("up/b.txt", "also mine");
+    QDir().mkpath(root.filePath(s("up")));
+    serve("up/a.txt", "their file", past);
+    QList<ExistingTarget> asked;
+    job.setExistsQuestion([&](const ExistingTarget& target) {
+        asked << target;
+        return ExistsAnswer{WhenFileExists::Skip, false, false};
+    });
+    const testsupport::JobOutcome outcome = upload();
+    ASSERT_TRUE(outcome.done);
+    EXPECT_TRUE(outcome.completed) << outcome.error.toStdString();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_FALSE(asked[0].download);
+    EXPECT_EQ(asked[0].name, s("/up/a.txt"));
+    EXPECT_EQ(asked[0].source.size, 4);
+    EXPECT_EQ(asked[0].target.size, 10);
+    EXPECT_EQ(asked[0].target.modified, past);
+    EXPECT_EQ(remoteFile("up/a.txt"), QByteArray("their file"));
+    EXPECT_EQ(remoteFile("up/b.txt"), QByteArray("also mine"));
 }

@@ -69,6 +69,8 @@ TEST_F(JobQueueTest, UploadsATreeTwiceReusingTheFoldersAndReplacingTheFiles) {
     write("up/sub.d/s.txt", "sub");
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    // The second upload meets the first one's files: the setting answers the question ahead.
+    w.ui()->WhenFileExists->setCurrentText(QStringLiteral("Replace"));
     for (const QByteArray& content : {QByteArray("sub"), QByteArray("changed")}) {
         write("up/sub.d/s.txt", content);
         w.jobQueue().uploadPaths({local.filePath(QStringLiteral("up"))});
