@@ -76,3 +76,24 @@ TEST_F(WhenExistsTest, TheSettingAnswersAheadOfTheQuestion) {
     EXPECT_EQ(localFile("a (1).txt"), QByteArray(10, 'a'));
     EXPECT_EQ(localFile("b (1).txt"), QByteArray(1500, 'b'));
 }
+
+TEST_F(WhenExistsTest, AnUploadAsksAboutTheFileTheServerHas) {
+    TMyMenuForm& w = connectWindow();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    testsupport::BoxAnswers answers(ExistsQuestionName);
+    answers.queue({QStringLiteral("Skip")});
+    w.jobQueue().uploadPaths({local.filePath(QStringLiteral("a.txt"))});
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] {
+            return (!w.jobQueue().running() && w.tables().FTPEvents->recordCount() == 0) || !errors.isEmpty();
+        },
+        std::chrono::seconds(20)));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].contains(u"Remote file (there now): 10 Byte, "))
+        << answers.texts[0].toStdString();
+    EXPECT_TRUE(answers.texts[0].contains(u"Local file: 6 Byte, ")) << answers.texts[0].toStdString();
+    QFile kept(root.filePath(QStringLiteral("a.txt")));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray(10, 'a'));
+}
