@@ -142,6 +142,9 @@ public:
 
     // State.
     bool Connected() const;
+    // A command or transfer of this connection is under way (its wait dispatches events): a handler
+    // run meanwhile must not start another.
+    bool Busy() const { return m_transfer != nullptr || m_dispatchDepth > 0; }
     // For a connection left idle between commands: takes in what the server sent meanwhile. False when
     // the server closed it, reset it or spoke unasked (a 421 before it hangs up); the connection is then
     // closed without a word, so the caller can connect afresh.

@@ -51,6 +51,7 @@ JobQueue::JobQueue(Ui::TMyMenuForm& ui, DataTables& tables, FtpSession& browsing
     m_ui.FTPEventsTable->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     connectControls();
     connectRemoteJobs();
+    setUpLine();
     m_job->setExistsQuestion([this](const ExistingTarget& target) { return askWhenExists(m_window, target); });
 }
 
@@ -146,9 +147,19 @@ void JobQueue::refuseWhileRunning() const {
 
 void JobQueue::download() {
     if (!m_browsing.isOpen()) return;
-    refuseWhileRunning();
     const QString folder = m_localFolder ? m_localFolder() : QString();
     if (folder.isEmpty()) throw QeltoError(QStringLiteral("Choose the local folder to download into first"));
+    const QList<RemoteSelection> selection = remoteSelection();
+    if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..") return;
+    LineEntry entry;
+    entry.kind = JobKind::Download;
+    entry.remote = selection;
+    entry.localFolder = folder;
+    if (queueIfBusy(entry)) return;
+    downloadSelection(selection, folder);
+}
+
+void JobQueue::downloadSelection(const QList<RemoteSelection>& selection, const QString& folder) {
     // The transfer connections log in while the list is made; they go again if no job comes of it.
     bool started = false;
     runThenAlways(
@@ -156,7 +167,8 @@ void JobQueue::download() {
             ListBuild build;
             ListOptions options;
             options.localNames = folderIgnoresCase(folder) ? LocalNames::IgnoreCase : LocalNames::Exact;
-            if (!buildRemoteList(build, options, [this] { m_job->prepareTransfers(jobSettings()); })) return;
+            if (!buildRemoteList(build, options, [this] { m_job->prepareTransfers(jobSettings()); }, &selection))
+                return;
             m_skipped = build.skipped;
             beginJob(JobTextKind::Download, &build);
             m_job->startDownload(jobSettings(), folder, build);
@@ -179,11 +191,18 @@ void JobQueue::uploadPaths(const QStringList& paths, const QString& folder) {
 }
 
 void JobQueue::uploadFrom(const QStringList& paths, const QString& base, const QString& folder) {
-    refuseWhileRunning();
     if (paths.isEmpty()) return;
+    LineEntry entry;
+    entry.kind = JobKind::Upload;
+    entry.localPaths = paths;
+    entry.localFolder = base;
+    entry.remoteFolder = folder; // below the folder shown; made absolute as it goes in line
+    if (queueIfBusy(entry)) return;
     m_pending = JobKind::None;
     const QString current = absoluteCurrentDir(m_browsing.ftp());
-    const QString remote = folder.isEmpty() ? current : JoinRemotePath(current, folder);
+    const QString remote = folder.isEmpty()              ? current
+                           : folder.startsWith(u'/')     ? folder
+                                                         : JoinRemotePath(current, folder);
     m_skipped = ::buildUploadList(paths, base, remote, *m_tables.FTPEvents);
     beginJob(JobTextKind::Upload);
     m_job->startUpload(jobSettings());
@@ -330,6 +349,9 @@ void JobQueue::resetBars() {
 }
 
 void JobQueue::jobFinished(bool completed, const QString& error) {
+    // The next job in line starts once this one's end has been shown, however it ended.
+    QTimer::singleShot(0, this, [this] { startNextInLine(); });
+    const std::optional<LineEntry> lineEntry = std::exchange(m_lineJob, std::nullopt);
     showPending();
     // The header names the local folder again, not the last file a download wrote.
     if (!std::exchange(m_target, QString()).isEmpty() && m_localFolder) emit targetShown(m_localFolder());
@@ -338,6 +360,14 @@ void JobQueue::jobFinished(bool completed, const QString& error) {
     const qint64 took = m_jobClock.isValid() ? m_jobClock.elapsed() : 0;
     m_jobClock.invalidate();
     updateStopButton();
+    if (lineEntry && !completed && !m_stopRequested) {
+        // A job of the line that failed waits there with its error: no box holds up the rest.
+        m_line.failed(*lineEntry, error);
+        showLine();
+        resetBars();
+        m_ui.ProcessEdit->setText(error);
+        return;
+    }
     // A job the user stopped ends quietly; any other failure is an error.
     if (!completed && std::exchange(m_stopRequested, false) && error == u"Job cancelled") {
         showCancelled();

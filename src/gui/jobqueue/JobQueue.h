@@ -3,6 +3,7 @@
 #include "core/ftp/ConnectionSettings.h"
 #include "core/monitor/JobText.h"
 #include "core/transfer/DownloadList.h"
+#include "core/transfer/JobLine.h"
 #include "core/transfer/JobRows.h"
 
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace Ui {
 class TMyMenuForm;
@@ -18,6 +20,8 @@ class DataTables;
 class FtpSession;
 class TableModel;
 class TransferJob;
+class QLabel;
+class QListWidget;
 class QProgressBar;
 class QTimer;
 class QWidget;
@@ -68,6 +72,15 @@ public:
     void copy();
     void paste();
     void deleteSelection();
+    // Jobs asked for while another runs or a list is being made (download, upload, delete) wait in line,
+    // shown under the job grid, and start in turn (JobQueueLine.cpp). A job of the line that fails keeps
+    // its error there, without an error box, until it is retried or removed.
+    const JobLine& line() const { return m_line; }
+    void retryInLine(int index);
+    void removeFromLine(int index);
+    // The remote folder the browser shows: where a job put in line was asked for.
+    void setRemoteFolder(const QString& folder) { m_remoteFolder = folder; }
+
     // What the next Paste does with the list in the table: Cut (a move), Copy, or None.
     JobKind pendingPaste() const { return m_pending; }
     using Question = std::function<bool(QWidget* parent, const QString& text)>;
@@ -105,8 +118,21 @@ private:
     QList<RemoteSelection> remoteSelection() const;
     // The list of the remote selection in FTPEvents; false when nothing is selected.
     // `beforeListing` runs once a list is about to be made. Esc in the job grid ends the build.
-    bool buildRemoteList(ListBuild& build, ListOptions options,
-                         const std::function<void()>& beforeListing = {});
+    // `selection` (when given) replaces the remote list's selection.
+    bool buildRemoteList(ListBuild& build, ListOptions options, const std::function<void()>& beforeListing = {},
+                         const QList<RemoteSelection>* selection = nullptr);
+    void downloadSelection(const QList<RemoteSelection>& selection, const QString& folder);
+    // Deletes the entries of `selection` in the current folder; `ask`: after the user agreed.
+    void deleteListed(const QList<RemoteSelection>& selection, bool ask);
+    static QString serverOf(const ConnectionSettings& settings);
+    // While a job runs or a list is being made, `entry` waits in line instead; true when it does.
+    bool queueIfBusy(LineEntry entry);
+    void setUpLine();
+    void showLine();
+    void startNextInLine();
+    void runLineEntry(const LineEntry& entry);
+    // Runs `step` in the folder `folder` of the browsing connection and goes back to where it was.
+    void inFolder(const QString& folder, const std::function<void()>& step);
     void keepForPaste(JobKind kind);
     // The job about to start: its kind, file and folder rows and bytes, for the rate and the end text.
     void beginJob(JobTextKind kind, const ListBuild* build = nullptr);
@@ -154,4 +180,9 @@ private:
     qint64 m_fileBytes = 0; // of the file under way (with simultaneous transfers: of the whole job)
     QString m_statusText;
     Notifier m_notify;
+    JobLine m_line;
+    std::optional<LineEntry> m_lineJob; // the entry of the line being run
+    QString m_remoteFolder;
+    QLabel* m_lineLabel = nullptr;
+    QListWidget* m_lineList = nullptr;
 };

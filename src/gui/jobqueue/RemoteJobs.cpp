@@ -24,11 +24,6 @@ QString counted(qsizetype n, const char* one, const char* many) {
     return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
 }
 
-// The server and login a list of remote paths belongs to.
-QString serverOf(const ConnectionSettings& settings) {
-    return settings.user + u'@' + settings.host + u':' + QString::number(settings.port);
-}
-
 // The entries the user cut or copied: the rows the list build wrote for the selection itself, by
 // position, with their names in the selection's folder.
 struct PastedEntries {
@@ -57,6 +52,11 @@ void dropRow(TTable& events, ListBuild& build, int row) {
 }
 
 } // namespace
+
+// The server and login a list of remote paths belongs to.
+QString JobQueue::serverOf(const ConnectionSettings& settings) {
+    return settings.user + u'@' + settings.host + u':' + QString::number(settings.port);
+}
 
 void JobQueue::connectRemoteJobs() {
     m_question = [](QWidget* parent, const QString& text) {
@@ -93,8 +93,9 @@ QList<RemoteSelection> JobQueue::remoteSelection() const {
     return selection;
 }
 
-bool JobQueue::buildRemoteList(ListBuild& build, ListOptions options, const std::function<void()>& beforeListing) {
-    const QList<RemoteSelection> selection = remoteSelection();
+bool JobQueue::buildRemoteList(ListBuild& build, ListOptions options, const std::function<void()>& beforeListing,
+                               const QList<RemoteSelection>* given) {
+    const QList<RemoteSelection> selection = given ? *given : remoteSelection();
     if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..")
         return false;
     if (beforeListing) beforeListing();
@@ -218,12 +219,34 @@ void JobQueue::paste() {
 
 void JobQueue::deleteSelection() {
     if (!m_browsing.isOpen()) return;
-    refuseWhileRunning();
+    const QList<RemoteSelection> selection = remoteSelection();
+    if (selection.isEmpty() || selection.first().name == u"." || selection.first().name == u"..") return;
+    if (busy()) {
+        // Asked now, with the names: the list is made when the delete's turn comes.
+        QStringList names;
+        for (const RemoteSelection& s : selection)
+            names << s.name;
+        if (!m_question(m_window, QStringLiteral("Delete %1 from the server once the jobs before it have ended? "
+                                                 "This cannot be undone.")
+                                      .arg(names.join(QStringLiteral(", "))))) {
+            m_ui.ProcessEdit->setText(QStringLiteral("Nothing deleted"));
+            return;
+        }
+        LineEntry entry;
+        entry.kind = JobKind::Delete;
+        entry.remote = selection;
+        queueIfBusy(entry);
+        return;
+    }
+    deleteListed(selection, true);
+}
+
+void JobQueue::deleteListed(const QList<RemoteSelection>& selection, bool ask) {
     ListBuild build;
     ListOptions options;
     options.confirmLinks = true; // never delete through a link to a folder elsewhere
     options.linksAsFiles = true; // the link itself goes
-    if (!buildRemoteList(build, options)) return;
+    if (!buildRemoteList(build, options, {}, &selection)) return;
     TTable& events = *m_tables.FTPEvents;
     qsizetype files = 0, folders = 0;
     for (int row = 0; row < events.recordCount(); ++row)
@@ -236,8 +259,7 @@ void JobQueue::deleteSelection() {
     if (folders > 0)
         what +=
             (what.isEmpty() ? QString() : QStringLiteral(" and ")) + counted(folders, "folder", "folders");
-    if (!m_question(m_window,
-                    QStringLiteral("Delete %1 from the server? This cannot be undone.").arg(what))) {
+    if (ask && !m_question(m_window, QStringLiteral("Delete %1 from the server? This cannot be undone.").arg(what))) {
         events.emptyDataSet();
         m_ui.ProcessEdit->setText(QStringLiteral("Nothing deleted"));
         return;

@@ -96,6 +96,7 @@ void TMyMenuForm::wireConcerns() {
     m_jobQueue->setLocalSide([this] { return m_localPanel->LocalCurrentDirectory; },
                              [this] { return m_localPanel->selectedPaths(); });
     connect(m_jobQueue, &JobQueue::targetShown, m_localPanel, &LocalPanel::showSelectedFile);
+    connect(m_remoteBrowser, &RemoteBrowser::folderChanged, m_jobQueue, &JobQueue::setRemoteFolder);
     connect(m_jobQueue, &JobQueue::jobEnded, this, guardedSlot([this] { m_remoteBrowser->refresh(); }));
     connect(m_remoteOperations, &RemoteOperations::listRequested, this,
             guardedSlot([this](const QString& path) { m_remoteBrowser->showFolder(path); }));
