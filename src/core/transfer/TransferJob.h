@@ -91,6 +91,9 @@ private:
     // A file row whose target exists: what becomes of it, asked when need be. Rename and Resume change
     // `request`; false: the row does not start (skipped, or the job stops).
     bool placeExisting(const ExistingTarget& target, TransferRequest& request, Running& running);
+    // Runs `step` (a question, a listing on the browsing connection) while no row may start.
+    void paused(const std::function<void()>& step);
+    static QByteArray folderOf(const QByteArray& rawPath); // the folder of a server path, as its bytes
     // The remote entry at the server's path `rawPath`, from the listing of its folder.
     std::optional<FileFacts> remoteEntry(const QByteArray& rawPath);
     // The row is left out: its target stays as it is.
