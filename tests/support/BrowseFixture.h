@@ -47,6 +47,14 @@ protected:
         return w;
     }
 
+    // Opens a local folder and waits for the folder tree to echo it into the status field, which it does
+    // once it has loaded the folder: an echo that came later would land over a job's texts.
+    void openLocal(const QString& path) {
+        window->localPanel().openFolder(path);
+        testsupport::waitUntil([&] { return window->ui()->ProcessEdit->text() == QDir(path).absolutePath(); },
+                               std::chrono::seconds(3));
+    }
+
     QStringList listCaptions() const {
         QStringList captions;
         for (int i = 0; i < window->ui()->FTPFilesList->count(); ++i)

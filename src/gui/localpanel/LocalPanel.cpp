@@ -58,10 +58,10 @@ LocalPanel::LocalPanel(Ui::TMyMenuForm& ui, QWidget* window)
     const QModelIndex home = m_treeModel->index(QDir::homePath());
     m_ui.ShellTree->setCurrentIndex(home);
     m_ui.ShellTree->scrollTo(home);
-    showTreeFolder(false);
+    showTreeFolder(Echo::Never);
     connect(m_ui.ShellTree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (m_ui.ShellTree->selectionModel()->hasSelection())
-            userAction(m_window, [this] { showTreeFolder(true); });
+            userAction(m_window, [this] { showTreeFolder(Echo::IfMoved); });
     });
 }
 
@@ -191,12 +191,12 @@ void LocalPanel::openFolder(const QString& path) {
     QTreeView* tree = m_ui.ShellTree;
     tree->scrollTo(index);
     if (tree->currentIndex() == index && tree->selectionModel()->isSelected(index))
-        showTreeFolder(true);
+        showTreeFolder(Echo::Always); // asked for again: said again
     else
         tree->setCurrentIndex(index); // the tree's selection change shows it
 }
 
-void LocalPanel::showTreeFolder(bool echo) {
+void LocalPanel::showTreeFolder(Echo echo) {
     const QModelIndexList selected = m_ui.ShellTree->selectionModel()->selectedIndexes();
     const QString path = selected.isEmpty() ? QString() : m_treeModel->filePath(selected.first());
     const QString folder = QFileInfo(path).isDir() ? path : QString();
@@ -215,7 +215,9 @@ void LocalPanel::showTreeFolder(bool echo) {
     }
 
     m_ui.LocalSelectedFile->setText(path);
-    if (echo) m_ui.ProcessEdit->setText(path);
+    // Only a folder the user moves to is echoed: the tree selects its folder again when the file system
+    // changes below it (a download writing there), and that must not write over a job's texts.
+    if (echo == Echo::Always || (echo == Echo::IfMoved && leaving)) m_ui.ProcessEdit->setText(path);
     emit folderChanged(LocalCurrentDirectory);
 }
 

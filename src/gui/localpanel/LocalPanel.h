@@ -65,7 +65,11 @@ private:
     void setUpButtons();
     void setUpContextMenu();
     void setUpDrops();
-    void showTreeFolder(bool echo);
+    // Whether the status field says the folder the tree shows: never (at start), only when the tree moved
+    // to another folder (its selection changes also when the file system changes below it), or always (the
+    // folder was asked for).
+    enum class Echo { Never, IfMoved, Always };
+    void showTreeFolder(Echo echo);
     void showListItem(const QModelIndex& index);
     void openItem(const QString& path);
     void editName(const QModelIndex& index);

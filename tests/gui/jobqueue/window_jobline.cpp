@@ -40,7 +40,7 @@ protected:
 TEST_F(JobLineTest, JobsAskedForDuringAJobWaitInLineAndRunInTurn) {
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
-    w.localPanel().openFolder(local.path());
+    openLocal(local.path());
     selectRemote({QStringLiteral("big.bin")});
     w.ui()->LFB008->click();
     ASSERT_TRUE(w.jobQueue().running());

@@ -115,7 +115,7 @@ TEST_F(JobQueueTest, EscEndsTheListBuildOfAnEndlessTree) {
     ASSERT_EQ(::symlink(".", root.filePath(QStringLiteral("pub/loop")).toLocal8Bit().constData()), 0);
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
-    w.localPanel().openFolder(local.path());
+    openLocal(local.path());
     selectRemote({QStringLiteral("pub")});
     int listings = 0;
     QWidget* grid = w.ui()->FTPEventsTable;
@@ -136,7 +136,7 @@ TEST_F(JobQueueTest, EscEndsTheListBuildOfAnEndlessTree) {
 TEST_F(JobQueueTest, AFailingRowStopsTheJobAndKeepsItsRows) {
     TMyMenuForm& w = connectWindow();
     ASSERT_TRUE(errors.isEmpty());
-    w.localPanel().openFolder(local.path());
+    openLocal(local.path());
     // A file where the folder "pub" must go: the folder row cannot be made.
     QFile blocker(local.filePath(QStringLiteral("pub")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -164,7 +164,7 @@ protected:
     void startBigDownload() {
         TMyMenuForm& w = connectWindow();
         ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
-        w.localPanel().openFolder(local.path());
+        openLocal(local.path());
         selectRemote({QStringLiteral("big.bin")});
         w.ui()->LFB008->click();
         ASSERT_TRUE(testsupport::waitUntil([&] { return w.ui()->DIL001->text() != u"0 Byte"; },

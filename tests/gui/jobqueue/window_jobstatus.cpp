@@ -23,7 +23,7 @@ protected:
     TMyMenuForm& connected() {
         TMyMenuForm& w = connectWindow();
         EXPECT_TRUE(testsupport::waitUntil([&] { return listItem(QStringLiteral("a.txt")) != nullptr; }));
-        w.localPanel().openFolder(local.path());
+        openLocal(local.path());
         return w;
     }
 
