@@ -74,6 +74,11 @@ TEST(DesktopNotice, GoesToTheNotificationServiceOnlyWhenOneRuns) {
         EXPECT_EQ(call[3].toString(), QStringLiteral("Qelto"));
         EXPECT_EQ(call[4].toString(), QStringLiteral("Download finished: 1 file"));
         EXPECT_EQ(call[7].toInt(), -1);
+        // A server's text in the body stays text: the service reads the body as markup.
+        fake.calls.clear();
+        EXPECT_TRUE(notifyDesktop(QStringLiteral("Qelto"), QStringLiteral("550 <a href=\"x\">b&c</a>"), client));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !fake.calls.isEmpty(); }));
+        EXPECT_EQ(fake.calls.first()[4].toString(), QStringLiteral("550 &lt;a href=&quot;x&quot;&gt;b&amp;c&lt;/a&gt;"));
         service.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
     }
 }
